@@ -1,0 +1,39 @@
+#pragma once
+
+#include "lens/lens_values.hpp"
+
+namespace tremovia {
+
+// Fills the fifteen derived fields of `lens` from its seven inputs.
+void compute_lens(lens_values& lens);
+
+// The fifteen formulas, in their order. Each formula runs in `Extended`
+// (constructible from double, explicitly convertible back) and is rounded to
+// double when stored, so later formulas read the stored doubles.
+template <class Extended>
+void compute_lens_in(lens_values& lens) {
+    const auto x = [](double stored) { return Extended(stored); };
+    const auto store = [](Extended result) { return static_cast<double>(result); };
+    const Extended one = x(1.0);
+
+    lens.N01 = store(x(lens.n0) / x(lens.n1));
+    lens.N12 = store(x(lens.n1) / x(lens.n2));
+    // The surface terms are products of the two differences, as the program
+    // has always computed them.
+    lens.R221 = store((one - x(lens.N12)) * (x(lens.v2) - x(lens.s2)));
+    lens.R222 = store(x(lens.N12));
+    lens.T1212 = store(x(lens.v2) - x(lens.v1));
+    lens.R121 = store((one - x(lens.N01)) * (x(lens.v1) - x(lens.s1)));
+    lens.R122 = store(x(lens.N01));
+    lens.S11 = store((x(lens.R121) * x(lens.T1212)) + one);
+    lens.S12 = store(x(lens.R122) * x(lens.T1212));
+    lens.S21 = store((x(lens.S11) * x(lens.R221)) + (x(lens.R121) * x(lens.R222)));
+    lens.S22 = store((x(lens.S12) * x(lens.R221)) + (x(lens.R122) * x(lens.R222)));
+    lens.FI = store(x(lens.v2) - (x(lens.S11) / x(lens.S21)));
+    lens.FO = store((x(lens.S22) / x(lens.S21)) + x(lens.v1));
+    lens.HI = store(((one - x(lens.S11)) / x(lens.S21)) + x(lens.v2));
+    lens.HO = store((x(lens.S12) + x(lens.v1)) +
+                    (((one - x(lens.S11)) * x(lens.S22)) / x(lens.S21)));
+}
+
+}  // namespace tremovia

@@ -1,0 +1,2 @@
+#include "dialogue/console.hpp"
+#include <gtest/gtest.h>

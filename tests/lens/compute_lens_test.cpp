@@ -1,0 +1,2 @@
+#include "lens/compute_lens.hpp"
+#include <gtest/gtest.h>
