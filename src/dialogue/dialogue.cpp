@@ -1,5 +1,6 @@
 #include "dialogue/dialogue.hpp"
 
+#include "dialogue/derivation.hpp"
 #include "dialogue/pieces.hpp"
 #include "dialogue/value_entry.hpp"
 #include "lens/compute_lens.hpp"
@@ -51,6 +52,7 @@ void run_dialogue(console& io) {
     compute_lens(lens);
     io.print(pieces::double_blank);
     io.print(pieces::separator_line);
+    print_derivation(io, lens);
     print_summary(io, lens);
     io.print(pieces::end_prompt);
     io.get();

@@ -4,8 +4,8 @@
 
 namespace tremovia {
 
-// The whole run, once: banner, value entry, the calculation, the summary and
-// the final wait. Everything printed has been flushed when it returns.
+// The whole run, once: banner, value entry, the calculation, the derivation
+// sections, the summary and the final wait. Everything printed has been flushed when it returns.
 void run_dialogue(console& io);
 
 }  // namespace tremovia
