@@ -1,0 +1,143 @@
+// The built program itself, on a pipe and on a pseudo-terminal.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "dialogue/transcript.hpp"
+
+namespace tremovia {
+namespace {
+
+const char* const program = TREMOVIA_EXECUTABLE;
+
+struct finished_run {
+    std::string output;
+    int exit_status;
+};
+
+// Runs the program with `input` on a pipe and collects what it writes until it
+// exits. With `close_output_first`, the output is closed after the banner
+// arrives and before any input is sent, so every later write finds no reader.
+finished_run run_on_pipes(const std::string& input, std::vector<const char*> arguments = {},
+                          bool close_output_first = false) {
+    int to_child[2], from_child[2];
+    if (pipe(to_child) != 0 || pipe(from_child) != 0) throw std::runtime_error("pipe");
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(to_child[0], STDIN_FILENO);
+        dup2(from_child[1], STDOUT_FILENO);
+        close(to_child[0]), close(to_child[1]), close(from_child[0]), close(from_child[1]);
+        arguments.insert(arguments.begin(), program);
+        arguments.push_back(nullptr);
+        execv(program, const_cast<char* const*>(arguments.data()));
+        _exit(127);
+    }
+    close(to_child[0]);
+    close(from_child[1]);
+    finished_run run{};
+    char buffer[4096];
+    ssize_t got;
+    if (close_output_first) {
+        if (read(from_child[0], buffer, sizeof buffer) <= 0) throw std::runtime_error("no banner");
+        close(from_child[0]);
+    }
+    // The whole input fits in the pipe's buffer, so writing it first cannot block.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (write(to_child[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
+        throw std::runtime_error("write");
+    close(to_child[1]);
+    if (!close_output_first) {
+        while ((got = read(from_child[0], buffer, sizeof buffer)) > 0)
+            run.output.append(buffer, static_cast<std::size_t>(got));
+        close(from_child[0]);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return run;
+}
+
+TEST(EndToEnd, PipedRunsByteForByte) {
+    const struct {
+        std::string input;
+        std::vector<const char*> arguments;
+        testing::screen_numbers numbers;
+    } cases[] = {
+        {testing::typical_input, {}, testing::typical_numbers},
+        {testing::typical_input, {"--help", "-x"}, testing::typical_numbers},  // arguments are ignored
+        {"", {}, {std::vector<std::string>(7, "nan"), std::vector<std::string>(15, "nan")}},
+    };
+    for (const auto& c : cases) {
+        const finished_run run = run_on_pipes(c.input, c.arguments);
+        EXPECT_EQ(run.output, testing::expected_screen(c.numbers));
+        EXPECT_EQ(run.exit_status, 0);
+    }
+}
+
+TEST(EndToEnd, ClosedOutputStillEndsWithStatusZero) {
+    const finished_run run = run_on_pipes(testing::typical_input, {}, /*close_output_first=*/true);
+    EXPECT_EQ(run.exit_status, 0);
+}
+
+// Reads from `fd` until `have` holds `want`, or fails after a few seconds: a
+// prompt left in a buffer while the program waits never arrives.
+bool read_until(int fd, std::string& have, const std::string& want) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (have.size() < want.size()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, static_cast<int>(left.count())) <= 0) return false;
+        char buffer[4096];
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got <= 0) return false;
+        have.append(buffer, static_cast<std::size_t>(got));
+    }
+    return have == want;
+}
+
+// The user types each line only when the screen shows the wait it answers.
+TEST(EndToEnd, TerminalUserSeesEveryPromptBeforeTyping) {
+    const std::string screen = testing::expected_screen(testing::typical_numbers);
+    const std::vector<std::size_t> wait_ends = testing::wait_positions(screen);
+    const std::vector<std::string> lines = {"1\n", "1.5\n", "1\n", "0\n", "1\n", "10\n", "-10\n",
+                                            "\n", "\n", "\n", "\n", "\n", "\n", "\n", "\n"};
+    ASSERT_EQ(lines.size(), wait_ends.size());
+
+    termios settings{};
+    cfmakeraw(&settings);
+    settings.c_lflag |= ICANON;  // lines, as a user types them; no echo, no output translation
+    int terminal = -1;
+    const pid_t child = forkpty(&terminal, nullptr, &settings, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        execl(program, program, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    std::string seen;
+    for (std::size_t wait = 0; wait < lines.size(); ++wait) {
+        ASSERT_TRUE(read_until(terminal, seen, screen.substr(0, wait_ends[wait])))
+            << "at wait " << wait << " the screen shows:\n" << seen;
+        ASSERT_EQ(write(terminal, lines[wait].data(), lines[wait].size()),
+                  static_cast<ssize_t>(lines[wait].size()));
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(terminal);
+    EXPECT_EQ(seen, screen);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+}  // namespace
+}  // namespace tremovia
