@@ -19,6 +19,16 @@ namespace tremovia {
 namespace {
 
 const char* const program = TREMOVIA_EXECUTABLE;
+const char* const launcher = TREMOVIA_LAUNCHER;  // empty, or an emulator for a cross build
+
+// Replaces the current process with the program, given `arguments`.
+[[noreturn]] void exec_program(std::vector<const char*> arguments) {
+    arguments.insert(arguments.begin(), program);
+    if (*launcher != '\0') arguments.insert(arguments.begin(), launcher);
+    arguments.push_back(nullptr);
+    execvp(arguments[0], const_cast<char* const*>(arguments.data()));
+    _exit(127);
+}
 
 struct finished_run {
     std::string output;
@@ -37,10 +47,7 @@ finished_run run_on_pipes(const std::string& input, std::vector<const char*> arg
         dup2(to_child[0], STDIN_FILENO);
         dup2(from_child[1], STDOUT_FILENO);
         close(to_child[0]), close(to_child[1]), close(from_child[0]), close(from_child[1]);
-        arguments.insert(arguments.begin(), program);
-        arguments.push_back(nullptr);
-        execv(program, const_cast<char* const*>(arguments.data()));
-        _exit(127);
+        exec_program(arguments);
     }
     close(to_child[0]);
     close(from_child[1]);
@@ -122,8 +129,7 @@ TEST(EndToEnd, TerminalUserSeesEveryPromptBeforeTyping) {
     const pid_t child = forkpty(&terminal, nullptr, &settings, nullptr);
     ASSERT_GE(child, 0);
     if (child == 0) {
-        execl(program, program, static_cast<char*>(nullptr));
-        _exit(127);
+        exec_program({});
     }
     std::string seen;
     for (std::size_t wait = 0; wait < lines.size(); ++wait) {

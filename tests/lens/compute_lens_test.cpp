@@ -135,6 +135,10 @@ TEST(ComputeLens, ExtendedPrecisionWhereDoubleDiffers) {
                   0x1.9333333333333p+19, -0x1.4cccccccccccdp+183, -0x1.c666666666666p+894,
                   0x1.4cccccccccccdp-359),
          "FO", 0x1.9333333333333p+19, "825753.600000"},
+        // Here IEEE quad gives -4.169982 and plain double 0.000000.
+        {computed(0x1.0666666666666p+85, -0x1.2666666666666p+77, -0x1.399999999999ap+3,
+                  0x1.d99999999999ap-20, 0x1.599999999999ap+47, -0x1p+16, -0x1.3p-10),
+         "HO", -0x1.0acp+2, "-4.167969"},
     };
     for (const auto& c : cases) {
         const double lens_values::*field = field_named(c.field).field;
