@@ -1,25 +1,40 @@
 #include "dialogue/fd_streams.hpp"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 namespace tremovia {
+namespace {
+
+// Whether a failed call may be tried again: interrupted, or a descriptor
+// that another process left non-blocking, once it is ready.
+bool worth_retrying(int fd, short ready_for) {
+    if (errno == EINTR) return true;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
+    pollfd wait_for{fd, ready_for, 0};
+    return poll(&wait_for, 1, -1) >= 0 || errno == EINTR;
+}
+
+}  // namespace
 
 std::size_t fd_input::read(std::span<char> buffer) {
     for (;;) {
         const ssize_t got = ::read(fd_, buffer.data(), buffer.size());
         if (got >= 0) return static_cast<std::size_t>(got);
-        if (errno != EINTR) return 0;  // an unreadable input ends like an empty one
+        if (!worth_retrying(fd_, POLLIN)) return 0;  // an unreadable input ends like an empty one
     }
 }
 
 void fd_output::write(std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t put = ::write(fd_, bytes.data(), bytes.size());
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return;  // nobody is reading: the dialogue goes on unseen
-        bytes.remove_prefix(static_cast<std::size_t>(put));
+        if (put > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(put));
+        } else if (put == 0 || !worth_retrying(fd_, POLLOUT)) {
+            return;  // nobody is reading: the dialogue goes on unseen
+        }
     }
 }
 

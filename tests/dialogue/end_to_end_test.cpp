@@ -35,35 +35,45 @@ struct finished_run {
     int exit_status;
 };
 
+struct pipe_options {
+    std::vector<const char*> arguments;
+    // Close the output after the banner arrives and before any input is sent,
+    // so every later write finds no reader.
+    bool close_output_first = false;
+    // Make the input non-blocking, as another process may leave it, and send
+    // it only after the program has started waiting.
+    bool nonblocking_late_input = false;
+};
+
 // Runs the program with `input` on a pipe and collects what it writes until it
-// exits. With `close_output_first`, the output is closed after the banner
-// arrives and before any input is sent, so every later write finds no reader.
-finished_run run_on_pipes(const std::string& input, std::vector<const char*> arguments = {},
-                          bool close_output_first = false) {
+// exits.
+finished_run run_on_pipes(const std::string& input, const pipe_options& options = {}) {
     int to_child[2], from_child[2];
     if (pipe(to_child) != 0 || pipe(from_child) != 0) throw std::runtime_error("pipe");
+    if (options.nonblocking_late_input) fcntl(to_child[0], F_SETFL, O_NONBLOCK);
     const pid_t child = fork();
     if (child == 0) {
         dup2(to_child[0], STDIN_FILENO);
         dup2(from_child[1], STDOUT_FILENO);
         close(to_child[0]), close(to_child[1]), close(from_child[0]), close(from_child[1]);
-        exec_program(arguments);
+        exec_program(options.arguments);
     }
     close(to_child[0]);
     close(from_child[1]);
     finished_run run{};
     char buffer[4096];
     ssize_t got;
-    if (close_output_first) {
+    if (options.close_output_first) {
         if (read(from_child[0], buffer, sizeof buffer) <= 0) throw std::runtime_error("no banner");
         close(from_child[0]);
     }
+    if (options.nonblocking_late_input) usleep(200'000);
     // The whole input fits in the pipe's buffer, so writing it first cannot block.
     std::signal(SIGPIPE, SIG_IGN);
     if (write(to_child[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
         throw std::runtime_error("write");
     close(to_child[1]);
-    if (!close_output_first) {
+    if (!options.close_output_first) {
         while ((got = read(from_child[0], buffer, sizeof buffer)) > 0)
             run.output.append(buffer, static_cast<std::size_t>(got));
         close(from_child[0]);
@@ -85,14 +95,21 @@ TEST(EndToEnd, PipedRunsByteForByte) {
         {"", {}, {std::vector<std::string>(7, "nan"), std::vector<std::string>(15, "nan")}},
     };
     for (const auto& c : cases) {
-        const finished_run run = run_on_pipes(c.input, c.arguments);
+        const finished_run run = run_on_pipes(c.input, {c.arguments});
         EXPECT_EQ(run.output, testing::expected_screen(c.numbers));
         EXPECT_EQ(run.exit_status, 0);
     }
 }
 
 TEST(EndToEnd, ClosedOutputStillEndsWithStatusZero) {
-    const finished_run run = run_on_pipes(testing::typical_input, {}, /*close_output_first=*/true);
+    const finished_run run = run_on_pipes(testing::typical_input, {.close_output_first = true});
+    EXPECT_EQ(run.exit_status, 0);
+}
+
+// A non-blocking input has nothing to read yet: that is not its end.
+TEST(EndToEnd, NonBlockingInputIsWaitedFor) {
+    const finished_run run = run_on_pipes(testing::typical_input, {.nonblocking_late_input = true});
+    EXPECT_EQ(run.output, testing::expected_screen(testing::typical_numbers));
     EXPECT_EQ(run.exit_status, 0);
 }
 
