@@ -36,7 +36,7 @@ struct finished_run {
 };
 
 struct pipe_options {
-    std::vector<const char*> arguments;
+    std::vector<const char*> arguments = {};
     // Close the output after the banner arrives and before any input is sent,
     // so every later write finds no reader.
     bool close_output_first = false;
