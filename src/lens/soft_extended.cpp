@@ -71,6 +71,13 @@ soft_extended default_nan() {
     return soft_extended::from_bits(true, soft_extended::max_exponent, integer_bit | quiet_bit);
 }
 
+// Encodings the x87 refuses as operands, answering with the default NaN: a
+// clear integer bit under a non-zero exponent (unnormals, pseudo-zeros,
+// pseudo-infinities, pseudo-NaNs).
+bool is_unsupported(soft_extended x) {
+    return x.biased_exponent() != 0 && (x.significand() & integer_bit) == 0;
+}
+
 soft_extended quieted(soft_extended nan) {
     return soft_extended::from_bits(nan.negative(), nan.biased_exponent(), nan.significand() | quiet_bit);
 }
@@ -108,6 +115,7 @@ unpacked unpack(soft_extended x) {
 }
 
 soft_extended add(soft_extended a, soft_extended b, bool negate_b) {
+    if (is_unsupported(a) || is_unsupported(b)) return default_nan();
     if (a.is_nan() || b.is_nan()) return propagated_nan(a, b);
     const bool b_negative = b.negative() != negate_b;
     if (a.is_infinite() || b.is_infinite()) {
@@ -161,6 +169,7 @@ soft_extended::soft_extended(double value) {
 soft_extended::operator double() const {
     const std::uint64_t sign = std::uint64_t{negative_} << 63;
     constexpr std::uint64_t all_ones_exponent = std::uint64_t{0x7ff} << 52;
+    if (is_unsupported(*this)) return static_cast<double>(default_nan());
     if (is_nan()) {
         // Storing keeps the top of the payload and makes the NaN quiet.
         return std::bit_cast<double>(sign | all_ones_exponent | (std::uint64_t{1} << 51) |
@@ -181,6 +190,7 @@ soft_extended operator+(soft_extended a, soft_extended b) { return add(a, b, fal
 soft_extended operator-(soft_extended a, soft_extended b) { return add(a, b, true); }
 
 soft_extended operator*(soft_extended a, soft_extended b) {
+    if (is_unsupported(a) || is_unsupported(b)) return default_nan();
     if (a.is_nan() || b.is_nan()) return propagated_nan(a, b);
     const bool negative = a.negative() != b.negative();
     if (a.is_infinite() || b.is_infinite()) {
@@ -192,6 +202,7 @@ soft_extended operator*(soft_extended a, soft_extended b) {
 }
 
 soft_extended operator/(soft_extended a, soft_extended b) {
+    if (is_unsupported(a) || is_unsupported(b)) return default_nan();
     if (a.is_nan() || b.is_nan()) return propagated_nan(a, b);
     const bool negative = a.negative() != b.negative();
     if (a.is_infinite()) return b.is_infinite() ? default_nan() : infinity(negative);

@@ -34,6 +34,7 @@ public:
     std::uint16_t biased_exponent() const { return exponent_; }
     std::uint64_t significand() const { return significand_; }
 
+    // For the canonical encodings, the ones every operation produces.
     bool is_nan() const { return exponent_ == max_exponent && (significand_ << 1) != 0; }
     bool is_infinite() const { return exponent_ == max_exponent && (significand_ << 1) == 0; }
     bool is_zero() const { return exponent_ == 0 && significand_ == 0; }

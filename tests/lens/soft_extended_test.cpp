@@ -120,6 +120,14 @@ TEST(SoftExtended, BoundaryOperations) {
         {{true, 0x7fff, integer_bit | quiet_bit | 1}, op::multiply, {false, 0x7fff, integer_bit | quiet_bit | 1}, {false, 0x7fff, integer_bit | quiet_bit | 1}},
         {{false, 0x7fff, integer_bit | 5}, op::divide, {true, 0x7fff, integer_bit | quiet_bit}, {true, 0x7fff, integer_bit | quiet_bit}},
         {one, op::subtract, {true, 0x7fff, integer_bit | 5}, {true, 0x7fff, integer_bit | quiet_bit | 5}},
+        // Unsupported encodings give the default NaN, even beside a NaN;
+        // a pseudo-denormal is read as a value.
+        {one, op::divide, {false, 5, 0}, indefinite},
+        {one, op::multiply, {false, 0x3fff, quiet_bit}, indefinite},
+        {{false, 0x7fff, 0}, op::add, one, indefinite},
+        {{false, 0x7fff, quiet_bit | 1}, op::add, one, indefinite},
+        {{false, 0x7fff, integer_bit | quiet_bit | 5}, op::add, {false, 0x3fff, quiet_bit}, indefinite},
+        {{false, 0, integer_bit | 1}, op::add, zero, {false, 1, integer_bit | 1}},
     };
     const char* const names[] = {"+", "-", "*", "/"};
     for (const auto& c : cases) {
@@ -164,6 +172,8 @@ TEST(SoftExtended, ConversionBoundaries) {
         {largest, 0x7ff0000000000000},
         {{true, 0x7fff, integer_bit | quiet_bit | 0x7ff}, 0xfff8000000000000},
         {{false, 0x7fff, integer_bit | 0x800}, 0x7ff8000000000001},
+        {{false, 0x3fff, quiet_bit}, 0xfff8000000000000},
+        {{false, 0, integer_bit | 1}, 0},
     };
     for (const auto& c : rounded) {
         EXPECT_EQ(std::bit_cast<std::uint64_t>(static_cast<double>(soft(c.from))), c.double_bits) << c.from;
@@ -182,7 +192,8 @@ public:
     explicit operand_source(std::uint64_t seed) : random_(seed) {}
 
     bits80 next() {
-        switch (pick(16)) {
+        switch (pick(17)) {
+            case 16: return {coin(), exponent(), significand() & ~integer_bit};  // unsupported
             case 0: return {coin(), 0, 0};
             case 1: return {coin(), 0x7fff, integer_bit};
             case 2: return {coin(), 0x7fff, integer_bit | (coin() ? quiet_bit : 0) | (significand() >> 2) | 1};
