@@ -16,12 +16,9 @@ bool is_space(int c) {
 
 int lower(int c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
-// The value of `c` as a digit in `radix` (10 or 16), or -1.
-int digit_value(int c, int radix) {
-    if (c >= '0' && c <= '9') return c - '0';
-    const int letter = lower(c);
-    if (radix == 16 && letter >= 'a' && letter <= 'f') return letter - 'a' + 10;
-    return -1;
+bool is_digit(int c, int radix) {
+    if (c >= '0' && c <= '9') return true;
+    return radix == 16 && lower(c) >= 'a' && lower(c) <= 'f';
 }
 
 // Takes the characters of `word` that come next, in any case, and says how
@@ -144,7 +141,7 @@ std::optional<double> scan_number(console& input) {
     bool after_point = false;
     for (;;) {
         const int next = input.peek();
-        if (digit_value(next, radix) >= 0) {
+        if (is_digit(next, radix)) {
             digits.add_digit(static_cast<char>(next), after_point);
             any_digit = true;
         } else if (next == '.' && !after_point) {
@@ -161,8 +158,8 @@ std::optional<double> scan_number(console& input) {
         input.get();
         bool exponent_negative = false;
         if (input.peek() == '+' || input.peek() == '-') exponent_negative = input.get() == '-';
-        if (digit_value(input.peek(), 10) < 0) return std::nullopt;
-        while (digit_value(input.peek(), 10) >= 0) {
+        if (!is_digit(input.peek(), 10)) return std::nullopt;
+        while (is_digit(input.peek(), 10)) {
             const int digit = input.get() - '0';
             if (exponent < count_limit) exponent = exponent * 10 + digit;
         }

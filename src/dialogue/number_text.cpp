@@ -16,7 +16,7 @@ void append_number(std::string& text, double value) {
     }
     // The largest double has 309 digits before the point.
     char digits[320];
-    const auto written = std::to_chars(std::begin(digits), std::end(digits), value,
+    const auto written = std::to_chars(digits, digits + sizeof digits, value,
                                        std::chars_format::fixed, 6);
     text.append(digits, written.ptr);
 }

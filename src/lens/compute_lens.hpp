@@ -1,8 +1,16 @@
 #pragma once
 
+#include <limits>
+
 #include "lens/lens_values.hpp"
 
 namespace tremovia {
+
+// long double is the x87 80-bit format on x86 only; elsewhere (IEEE quad on
+// aarch64 Linux, plain double on macOS arm64 and MSVC) compute_lens computes
+// in the software model of that format.
+inline constexpr bool long_double_is_x87 = std::numeric_limits<long double>::digits == 64 &&
+                                           std::numeric_limits<long double>::max_exponent == 16384;
 
 // Fills the fifteen derived fields of `lens` from its seven inputs.
 void compute_lens(lens_values& lens);

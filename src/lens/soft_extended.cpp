@@ -1,6 +1,7 @@
 #include "lens/soft_extended.hpp"
 
 #include <bit>
+#include <optional>
 #include <utility>
 
 namespace tremovia {
@@ -62,6 +63,8 @@ rounded round_into(const format& f, uint128 m, long q) {
     return {static_cast<std::uint64_t>(kept), static_cast<int>(lsb), infinite};
 }
 
+soft_extended zero(bool negative) { return soft_extended::from_bits(negative, 0, 0); }
+
 soft_extended infinity(bool negative) {
     return soft_extended::from_bits(negative, soft_extended::max_exponent, integer_bit);
 }
@@ -95,6 +98,13 @@ soft_extended propagated_nan(soft_extended a, soft_extended b) {
     return quieted(a.negative() ? b : a);
 }
 
+// The result of an operation that NaN or an unsupported encoding decides.
+std::optional<soft_extended> nan_result(soft_extended a, soft_extended b) {
+    if (is_unsupported(a) || is_unsupported(b)) return default_nan();
+    if (a.is_nan() || b.is_nan()) return propagated_nan(a, b);
+    return std::nullopt;
+}
+
 soft_extended pack_extended(bool negative, uint128 m, long q) {
     const rounded r = round_into(extended_format, m, q);
     if (r.infinite) return infinity(negative);
@@ -115,14 +125,13 @@ unpacked unpack(soft_extended x) {
 }
 
 soft_extended add(soft_extended a, soft_extended b, bool negate_b) {
-    if (is_unsupported(a) || is_unsupported(b)) return default_nan();
-    if (a.is_nan() || b.is_nan()) return propagated_nan(a, b);
+    if (const auto nan = nan_result(a, b)) return *nan;
     const bool b_negative = b.negative() != negate_b;
     if (a.is_infinite() || b.is_infinite()) {
         if (a.is_infinite() && b.is_infinite() && a.negative() != b_negative) return default_nan();
         return infinity(a.is_infinite() ? a.negative() : b_negative);
     }
-    if (a.is_zero() && b.is_zero()) return soft_extended::from_bits(a.negative() && b_negative, 0, 0);
+    if (a.is_zero() && b.is_zero()) return zero(a.negative() && b_negative);
 
     // Align both on the larger exponent, 63 bits up, so that the sum fits in
     // 128 bits and a far smaller operand leaves only a sticky bit.
@@ -145,7 +154,7 @@ soft_extended add(soft_extended a, soft_extended b, bool negate_b) {
         if ((my << -shift) != y.significand) my |= 1;
     }
     if (x_negative == y_negative) return pack_extended(x_negative, mx + my, q);
-    if (mx == my) return soft_extended::from_bits(false, 0, 0);  // exact cancellation is +0
+    if (mx == my) return zero(false);  // exact cancellation is +0
     return mx > my ? pack_extended(x_negative, mx - my, q) : pack_extended(y_negative, my - mx, q);
 }
 
@@ -179,7 +188,6 @@ soft_extended::operator double() const {
     const unpacked x = unpack(*this);
     const rounded r = round_into(double_format, x.significand, x.exponent);
     if (r.infinite) return std::bit_cast<double>(sign | all_ones_exponent);
-    if (r.significand == 0) return std::bit_cast<double>(sign);
     const bool normal = (r.significand >> 52) != 0;
     const std::uint64_t biased = normal ? static_cast<std::uint64_t>(r.lsb_exponent + 52 + 1023) : 0;
     const std::uint64_t fraction = r.significand & ((std::uint64_t{1} << 52) - 1);
@@ -190,8 +198,7 @@ soft_extended operator+(soft_extended a, soft_extended b) { return add(a, b, fal
 soft_extended operator-(soft_extended a, soft_extended b) { return add(a, b, true); }
 
 soft_extended operator*(soft_extended a, soft_extended b) {
-    if (is_unsupported(a) || is_unsupported(b)) return default_nan();
-    if (a.is_nan() || b.is_nan()) return propagated_nan(a, b);
+    if (const auto nan = nan_result(a, b)) return *nan;
     const bool negative = a.negative() != b.negative();
     if (a.is_infinite() || b.is_infinite()) {
         if (a.is_zero() || b.is_zero()) return default_nan();
@@ -202,13 +209,12 @@ soft_extended operator*(soft_extended a, soft_extended b) {
 }
 
 soft_extended operator/(soft_extended a, soft_extended b) {
-    if (is_unsupported(a) || is_unsupported(b)) return default_nan();
-    if (a.is_nan() || b.is_nan()) return propagated_nan(a, b);
+    if (const auto nan = nan_result(a, b)) return *nan;
     const bool negative = a.negative() != b.negative();
     if (a.is_infinite()) return b.is_infinite() ? default_nan() : infinity(negative);
-    if (b.is_infinite()) return soft_extended::from_bits(negative, 0, 0);
+    if (b.is_infinite()) return zero(negative);
     if (b.is_zero()) return a.is_zero() ? default_nan() : infinity(negative);
-    if (a.is_zero()) return soft_extended::from_bits(negative, 0, 0);
+    if (a.is_zero()) return zero(negative);
 
     // Both significands normalized to 64 bits; the quotient then has at
     // least 64 bits, and two more plus a sticky bit round it exactly.

@@ -39,15 +39,15 @@ public:
     bool is_infinite() const { return exponent_ == max_exponent && (significand_ << 1) == 0; }
     bool is_zero() const { return exponent_ == 0 && significand_ == 0; }
 
-    friend soft_extended operator+(soft_extended a, soft_extended b);
-    friend soft_extended operator-(soft_extended a, soft_extended b);
-    friend soft_extended operator*(soft_extended a, soft_extended b);
-    friend soft_extended operator/(soft_extended a, soft_extended b);
-
 private:
     bool negative_ = false;
     std::uint16_t exponent_ = 0;
     std::uint64_t significand_ = 0;
 };
+
+soft_extended operator+(soft_extended a, soft_extended b);
+soft_extended operator-(soft_extended a, soft_extended b);
+soft_extended operator*(soft_extended a, soft_extended b);
+soft_extended operator/(soft_extended a, soft_extended b);
 
 }  // namespace tremovia

@@ -13,9 +13,6 @@
 namespace tremovia {
 namespace {
 
-constexpr bool long_double_is_x87 = std::numeric_limits<long double>::digits == 64 &&
-                                    std::numeric_limits<long double>::max_exponent == 16384;
-
 constexpr std::uint64_t integer_bit = std::uint64_t{1} << 63;
 constexpr std::uint64_t quiet_bit = std::uint64_t{1} << 62;
 
