@@ -45,7 +45,7 @@ void count_up(std::int64_t& count, std::int64_t step) {
 //
 // The first `kept_limit` significant digits are kept, and a mark records
 // whether any dropped digit was non-zero. A point halfway between two
-// doubles has at most 767 significant decimal digits (54 bits in hex), so a
+// doubles has at most 768 significant decimal digits (54 bits in hex), so a
 // value that agrees with the number in its kept digits, and is non-zero
 // below them exactly when the number is, lies on the same side of every
 // double and every halfway point: it rounds the same. Appending a digit 1

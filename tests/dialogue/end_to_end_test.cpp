@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,22 @@ struct finished_run {
     int exit_status;
 };
 
+using deadline = std::chrono::steady_clock::time_point;
+
+// Appends what one read from `fd` gives, waiting at most until `by`: the
+// count of bytes read, 0 at the end of the output, -1 if nothing came in time.
+ssize_t read_some(int fd, std::string& have, deadline by) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(by - std::chrono::steady_clock::now());
+    pollfd ready{fd, POLLIN, 0};
+    if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) return -1;
+    char buffer[4096];
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got > 0) have.append(buffer, static_cast<std::size_t>(got));
+    return got;
+}
+
+deadline in_ten_seconds() { return std::chrono::steady_clock::now() + std::chrono::seconds(10); }
+
 struct pipe_options {
     std::vector<const char*> arguments = {};
     // Close the output after the banner arrives and before any input is sent,
@@ -43,14 +60,21 @@ struct pipe_options {
     // Make the input non-blocking, as another process may leave it, and send
     // it only after the program has started waiting.
     bool nonblocking_late_input = false;
+    // Make the output non-blocking and one page small, and read it late, so
+    // that a write is cut short and then has to wait.
+    bool nonblocking_small_output = false;
 };
 
 // Runs the program with `input` on a pipe and collects what it writes until it
-// exits.
+// exits; a program that stops writing before its end is killed.
 finished_run run_on_pipes(const std::string& input, const pipe_options& options = {}) {
     int to_child[2], from_child[2];
     if (pipe(to_child) != 0 || pipe(from_child) != 0) throw std::runtime_error("pipe");
     if (options.nonblocking_late_input) fcntl(to_child[0], F_SETFL, O_NONBLOCK);
+    if (options.nonblocking_small_output) {
+        fcntl(from_child[1], F_SETPIPE_SZ, 4096);
+        fcntl(from_child[1], F_SETFL, O_NONBLOCK);
+    }
     const pid_t child = fork();
     if (child == 0) {
         dup2(to_child[0], STDIN_FILENO);
@@ -60,11 +84,10 @@ finished_run run_on_pipes(const std::string& input, const pipe_options& options 
     }
     close(to_child[0]);
     close(from_child[1]);
+    const deadline by = in_ten_seconds();
     finished_run run{};
-    char buffer[4096];
-    ssize_t got;
     if (options.close_output_first) {
-        if (read(from_child[0], buffer, sizeof buffer) <= 0) throw std::runtime_error("no banner");
+        if (read_some(from_child[0], run.output, by) <= 0) throw std::runtime_error("no banner");
         close(from_child[0]);
     }
     if (options.nonblocking_late_input) usleep(200'000);
@@ -73,9 +96,12 @@ finished_run run_on_pipes(const std::string& input, const pipe_options& options 
     if (write(to_child[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
         throw std::runtime_error("write");
     close(to_child[1]);
+    if (options.nonblocking_small_output) usleep(200'000);
     if (!options.close_output_first) {
-        while ((got = read(from_child[0], buffer, sizeof buffer)) > 0)
-            run.output.append(buffer, static_cast<std::size_t>(got));
+        ssize_t got;
+        while ((got = read_some(from_child[0], run.output, by)) > 0) {
+        }
+        if (got < 0) kill(child, SIGKILL);
         close(from_child[0]);
     }
     int status = 0;
@@ -85,19 +111,33 @@ finished_run run_on_pipes(const std::string& input, const pipe_options& options 
 }
 
 TEST(EndToEnd, PipedRunsByteForByte) {
+    char huge[400];  // 1e300 prints 301 digits before the point
+    std::snprintf(huge, sizeof huge, "%f", 1e300);
     const struct {
+        const char* what;
         std::string input;
         std::vector<const char*> arguments;
+        bool nonblocking_late_input, nonblocking_small_output;
         testing::screen_numbers numbers;
     } cases[] = {
-        {testing::typical_input, {}, testing::typical_numbers},
-        {testing::typical_input, {"--help", "-x"}, testing::typical_numbers},  // arguments are ignored
-        {"", {}, {std::vector<std::string>(7, "nan"), std::vector<std::string>(15, "nan")}},
+        {"the worked lens", testing::typical_input, {}, false, false, testing::typical_numbers},
+        {"arguments are ignored", testing::typical_input, {"--help", "-x"}, false, false, testing::typical_numbers},
+        {"end of input at the start", "", {}, false, false,
+         {std::vector<std::string>(7, "nan"), std::vector<std::string>(15, "nan")}},
+        // The input ends only after the program has waited for it once.
+        {"a non-blocking input", "1\n1.5\n1\n0\n1\n10\n-10\n", {}, true, false, testing::typical_numbers},
+        // Everything after the banner is written at once, more than fits.
+        {"a non-blocking output", "1e300 1e300 1e300 1e300 1e300 1e300 1e300\n\n\n\n\n\n\n\n\n", {}, false, true,
+         {std::vector<std::string>(7, huge),
+          {"1.000000", "1.000000", "0.000000", "1.000000", "0.000000", "0.000000", "1.000000", "1.000000",
+           "0.000000", "0.000000", "1.000000", "-inf", "inf", "nan", "nan"}}},
     };
     for (const auto& c : cases) {
-        const finished_run run = run_on_pipes(c.input, {c.arguments});
-        EXPECT_EQ(run.output, testing::expected_screen(c.numbers));
-        EXPECT_EQ(run.exit_status, 0);
+        const finished_run run = run_on_pipes(c.input, {.arguments = c.arguments,
+                                                        .nonblocking_late_input = c.nonblocking_late_input,
+                                                        .nonblocking_small_output = c.nonblocking_small_output});
+        EXPECT_EQ(run.output, testing::expected_screen(c.numbers)) << c.what;
+        EXPECT_EQ(run.exit_status, 0) << c.what;
     }
 }
 
@@ -106,28 +146,12 @@ TEST(EndToEnd, ClosedOutputStillEndsWithStatusZero) {
     EXPECT_EQ(run.exit_status, 0);
 }
 
-// A non-blocking input has nothing to read yet: that is not its end.
-TEST(EndToEnd, NonBlockingInputIsWaitedFor) {
-    const finished_run run = run_on_pipes(testing::typical_input, {.nonblocking_late_input = true});
-    EXPECT_EQ(run.output, testing::expected_screen(testing::typical_numbers));
-    EXPECT_EQ(run.exit_status, 0);
-}
-
 // Reads from `fd` until `have` holds `want`, or fails after a few seconds: a
 // prompt left in a buffer while the program waits never arrives.
 bool read_until(int fd, std::string& have, const std::string& want) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (have.size() < want.size()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        pollfd ready{fd, POLLIN, 0};
-        if (poll(&ready, 1, static_cast<int>(left.count())) <= 0) return false;
-        char buffer[4096];
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0) return false;
-        have.append(buffer, static_cast<std::size_t>(got));
-    }
+    const deadline by = in_ten_seconds();
+    while (have.size() < want.size())
+        if (read_some(fd, have, by) <= 0) return false;
     return have == want;
 }
 

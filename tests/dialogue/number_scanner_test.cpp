@@ -106,6 +106,7 @@ INSTANTIATE_TEST_SUITE_P(Hexadecimal, ScanNumber, ::testing::Values(
     scan_case{"0X1.8P1", 3, end},
     scan_case{"0x.8", 0.5, end},
     scan_case{"0xAbC\n", 2748, '\n'},
+    scan_case{"0xfF", 255, end},
     scan_case{"-0x10", -16, end},
     scan_case{"0x1e", 30, end},
     scan_case{"0x1.8p-1", 0.75, end},
@@ -165,6 +166,37 @@ TEST(ScanNumberLong, TieBreakerAtEveryPositionAroundTheKeptDigits) {
         expect_scan({"-" + tie + repeated('0', zeros) + "1e-" + std::to_string(zeros + 1),
                      -9007199254740994.0, end});
     }
+}
+
+// The decimal digits of m * 5^k, exact: m * 2^-k is m * 5^k * 10^-k.
+std::string digits_of_times_power_of_five(std::uint64_t m, int k) {
+    std::string digits = std::to_string(m);  // most significant first
+    for (int i = 0; i < k; ++i) {
+        int carry = 0;
+        for (auto at = digits.rbegin(); at != digits.rend(); ++at) {
+            const int product = (*at - '0') * 5 + carry;
+            *at = static_cast<char>('0' + product % 10);
+            carry = product / 10;
+        }
+        if (carry != 0) digits.insert(digits.begin(), static_cast<char>('0' + carry));
+    }
+    return digits;
+}
+
+// The halfway point with the most significant digits: (2^53 - 1) * 2^-1075,
+// between the largest subnormal and the smallest normal double, has 768. Its
+// last digit decides the rounding, so every one of them must be kept.
+TEST(ScanNumberLong, HalfwayPointWithTheMostDigits) {
+    std::string digits = digits_of_times_power_of_five((std::uint64_t{1} << 53) - 1, 1075);
+    ASSERT_EQ(digits.size(), 768U);
+    ASSERT_EQ(digits.back(), '5');
+    const std::string exponent = "e-" + std::to_string(1075 + 1 - digits.size());
+    const auto number = [&] { return digits.substr(0, 1) + "." + digits.substr(1) + exponent; };
+    expect_scan({number(), 0x1p-1022, end});  // a tie, to the even significand
+    digits.back() = '4';
+    expect_scan({number(), 0x0.fffffffffffffp-1022, end});
+    digits.back() = '6';
+    expect_scan({number(), 0x1p-1022, end});
 }
 
 }  // namespace
