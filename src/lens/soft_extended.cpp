@@ -4,10 +4,10 @@
 #include <optional>
 #include <utility>
 
+#include "lens/uint128.hpp"
+
 namespace tremovia {
 namespace {
-
-__extension__ typedef unsigned __int128 uint128;
 
 constexpr std::uint64_t integer_bit = std::uint64_t{1} << 63;
 constexpr std::uint64_t quiet_bit = std::uint64_t{1} << 62;
@@ -30,8 +30,7 @@ struct rounded {
 };
 
 int bit_length(uint128 m) {
-    const auto high = static_cast<std::uint64_t>(m >> 64);
-    return high != 0 ? 128 - std::countl_zero(high) : 64 - std::countl_zero(static_cast<std::uint64_t>(m));
+    return m.high() != 0 ? 128 - std::countl_zero(m.high()) : 64 - std::countl_zero(m.low());
 }
 
 // The one rounding step of every operation: the exact value m * 2^q, where
@@ -52,7 +51,7 @@ rounded round_into(const format& f, uint128 m, long q) {
         if (drop <= 128) {
             const uint128 rest = drop == 128 ? m : m & ((uint128{1} << drop) - 1);
             const uint128 half = uint128{1} << (drop - 1);
-            if (rest > half || (rest == half && (kept & 1) != 0)) ++kept;
+            if (rest > half || (rest == half && (kept.low() & 1) != 0)) ++kept;
         }
         if (kept >> f.precision != 0) {  // rounding carried into a new bit
             kept >>= 1;
@@ -116,7 +115,7 @@ soft_extended pack_extended(bool negative, uint128 m, long q) {
 
 // A finite soft_extended as significand * 2^exponent.
 struct unpacked {
-    uint128 significand;
+    std::uint64_t significand;
     long exponent;
 };
 unpacked unpack(soft_extended x) {
@@ -142,16 +141,16 @@ soft_extended add(soft_extended a, soft_extended b, bool negate_b) {
         std::swap(x_negative, y_negative);
     }
     const long q = x.exponent - 63;
-    const uint128 mx = x.significand << 63;
+    const uint128 mx = uint128{x.significand} << 63;
     const long shift = y.exponent - q;  // below 64
     uint128 my;
     if (shift >= 0) {
-        my = y.significand << shift;
+        my = uint128{y.significand} << shift;
     } else if (-shift >= 128) {
         my = y.significand != 0 ? 1 : 0;
     } else {
-        my = y.significand >> -shift;
-        if ((my << -shift) != y.significand) my |= 1;
+        my = uint128{y.significand} >> -shift;
+        if ((my << -shift) != y.significand) my = my | 1;
     }
     if (x_negative == y_negative) return pack_extended(x_negative, mx + my, q);
     if (mx == my) return zero(false);  // exact cancellation is +0
@@ -205,7 +204,7 @@ soft_extended operator*(soft_extended a, soft_extended b) {
         return infinity(negative);
     }
     const unpacked x = unpack(a), y = unpack(b);
-    return pack_extended(negative, x.significand * y.significand, x.exponent + y.exponent);
+    return pack_extended(negative, multiply(x.significand, y.significand), x.exponent + y.exponent);
 }
 
 soft_extended operator/(soft_extended a, soft_extended b) {
@@ -216,17 +215,23 @@ soft_extended operator/(soft_extended a, soft_extended b) {
     if (b.is_zero()) return a.is_zero() ? default_nan() : infinity(negative);
     if (a.is_zero()) return zero(negative);
 
-    // Both significands normalized to 64 bits; the quotient then has at
-    // least 64 bits, and two more plus a sticky bit round it exactly.
-    unpacked x = unpack(a), y = unpack(b);
-    const int x_shift = std::countl_zero(static_cast<std::uint64_t>(x.significand));
-    const int y_shift = std::countl_zero(static_cast<std::uint64_t>(y.significand));
-    const auto divisor = static_cast<std::uint64_t>(y.significand << y_shift);
-    const uint128 dividend = (x.significand << x_shift) << 64;
-    uint128 quotient = dividend / divisor;
-    uint128 remainder = dividend % divisor;
-    quotient = (quotient << 2) | ((remainder << 2) / divisor);
-    remainder = (remainder << 2) % divisor;
+    // Both significands normalized to 64 bits, x / y lies between 1/2 and 2:
+    // 67 quotient bits by long division hold the 64 kept, two more and the
+    // rounding; a sticky bit stands for a remainder.
+    const unpacked x = unpack(a), y = unpack(b);
+    const int x_shift = std::countl_zero(x.significand);
+    const int y_shift = std::countl_zero(y.significand);
+    const std::uint64_t divisor = y.significand << y_shift;
+    std::uint64_t remainder = x.significand << x_shift;
+    uint128 quotient = 0;
+    for (int bit = 0; bit < 67; ++bit) {
+        // The remainder stays below the divisor, so twice it needs one more bit.
+        const bool carry = bit > 0 && (remainder >> 63) != 0;
+        if (bit > 0) remainder <<= 1;
+        const bool fits = carry || remainder >= divisor;
+        if (fits) remainder -= divisor;
+        quotient = (quotient << 1) | (fits ? 1 : 0);
+    }
     const uint128 m = (quotient << 1) | (remainder != 0 ? 1 : 0);
     const long q = (x.exponent - x_shift) - (y.exponent - y_shift) - 64 - 3;
     return pack_extended(negative, m, q);
