@@ -1,9 +1,11 @@
 #include "dialogue/fd_streams.hpp"
 
+// Standard input and output on POSIX systems.
 #include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 
 namespace tremovia {
 namespace {
@@ -18,6 +20,12 @@ bool worth_retrying(int fd, short ready_for) {
 }
 
 }  // namespace
+
+fd_output::fd_output(int fd) : fd_(fd) {
+    // A closed output must not end the run by a signal: the exit status is
+    // always 0, and the write reports the closed pipe instead.
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
 std::size_t fd_input::read(std::span<char> buffer) {
     for (;;) {
