@@ -53,7 +53,7 @@ rounded round_into(const format& f, uint128 m, long q) {
             const uint128 half = uint128{1} << (drop - 1);
             if (rest > half || (rest == half && (kept.low() & 1) != 0)) ++kept;
         }
-        if (kept >> f.precision != 0) {  // rounding carried into a new bit
+        if ((kept >> f.precision) != 0) {  // rounding carried into a new bit
             kept >>= 1;
             ++lsb;
         }
