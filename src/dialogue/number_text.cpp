@@ -2,8 +2,16 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace tremovia {
+
+namespace {
+
+// The largest double has 309 digits before the point.
+constexpr std::size_t longest_fixed_six = 1 + 309 + 1 + 6;
+
+}  // namespace
 
 void append_number(std::string& text, double value) {
     if (std::isnan(value)) {
@@ -14,11 +22,19 @@ void append_number(std::string& text, double value) {
         text += value < 0 ? "-inf" : "inf";
         return;
     }
-    // The largest double has 309 digits before the point.
-    char digits[320];
-    const auto written = std::to_chars(digits, digits + sizeof digits, value,
-                                       std::chars_format::fixed, 6);
+#if defined(__cpp_lib_to_chars)
+    char digits[longest_fixed_six];
+    const auto written = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 6);
     text.append(digits, written.ptr);
+#else
+    append_fixed_six_by_printf(text, value);
+#endif
+}
+
+void append_fixed_six_by_printf(std::string& text, double finite) {
+    char digits[longest_fixed_six + 1];  // and the C library's terminating zero
+    const int length = std::snprintf(digits, sizeof digits, "%.6f", finite);
+    text.append(digits, static_cast<std::size_t>(length));
 }
 
 }  // namespace tremovia

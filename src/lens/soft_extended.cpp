@@ -1,6 +1,7 @@
 #include "lens/soft_extended.hpp"
 
 #include <bit>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -8,6 +9,19 @@
 
 namespace tremovia {
 namespace {
+
+// memcpy rather than std::bit_cast, which libc++ 13 lacks.
+std::uint64_t bits_of(double value) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+double double_from_bits(std::uint64_t bits) {
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
 
 constexpr std::uint64_t integer_bit = std::uint64_t{1} << 63;
 constexpr std::uint64_t quiet_bit = std::uint64_t{1} << 62;
@@ -160,7 +174,7 @@ soft_extended add(soft_extended a, soft_extended b, bool negate_b) {
 }  // namespace
 
 soft_extended::soft_extended(double value) {
-    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto bits = bits_of(value);
     const bool negative = (bits >> 63) != 0;
     const auto exponent = static_cast<int>((bits >> 52) & 0x7ff);
     const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
@@ -180,17 +194,17 @@ soft_extended::operator double() const {
     if (is_unsupported(*this)) return static_cast<double>(default_nan());
     if (is_nan()) {
         // Storing keeps the top of the payload and makes the NaN quiet.
-        return std::bit_cast<double>(sign | all_ones_exponent | (std::uint64_t{1} << 51) |
-                                     ((significand_ & ~integer_bit) >> 11));
+        return double_from_bits(sign | all_ones_exponent | (std::uint64_t{1} << 51) |
+                                ((significand_ & ~integer_bit) >> 11));
     }
-    if (is_infinite()) return std::bit_cast<double>(sign | all_ones_exponent);
+    if (is_infinite()) return double_from_bits(sign | all_ones_exponent);
     const unpacked x = unpack(*this);
     const rounded r = round_into(double_format, x.significand, x.exponent);
-    if (r.infinite) return std::bit_cast<double>(sign | all_ones_exponent);
+    if (r.infinite) return double_from_bits(sign | all_ones_exponent);
     const bool normal = (r.significand >> 52) != 0;
     const std::uint64_t biased = normal ? static_cast<std::uint64_t>(r.lsb_exponent + 52 + 1023) : 0;
     const std::uint64_t fraction = r.significand & ((std::uint64_t{1} << 52) - 1);
-    return std::bit_cast<double>(sign | (biased << 52) | fraction);
+    return double_from_bits(sign | (biased << 52) | fraction);
 }
 
 soft_extended operator+(soft_extended a, soft_extended b) { return add(a, b, false); }

@@ -6,7 +6,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
+#include <charconv>
 #include <random>
 #include <string>
 
@@ -53,17 +53,20 @@ TEST(NumberText, HugeValuesPrintEveryDigit) {
     EXPECT_EQ(text_of(-DBL_MAX).size(), 1U + 309U + 7U);
 }
 
-// The C library's "%.6f" is correctly rounded, so it serves as the oracle
-// for every finite double, drawn over all bit patterns and near the tie
-// points that six decimals make.
+// The two ways of writing a finite number, std::to_chars and the C
+// library's "%.6f", agree for every finite double, drawn over all bit
+// patterns and near the tie points that six decimals make.
 TEST(NumberText, MatchesCorrectlyRoundedFixedNotation) {
+#if !defined(__cpp_lib_to_chars)
+    GTEST_SKIP() << "append_number writes through the C library here";
+#endif
     std::mt19937_64 random(20261208);
-    char expected[400];
     for (int i = 0; i < 200'000; ++i) {
         double value = std::bit_cast<double>(random());
         if (i % 2 == 1) value = std::ldexp(static_cast<double>(random() >> 11), -53 - static_cast<int>(random() % 40));
         if (!std::isfinite(value)) continue;
-        std::snprintf(expected, sizeof expected, "%.6f", value);
+        std::string expected;
+        append_fixed_six_by_printf(expected, value);
         ASSERT_EQ(text_of(value), expected) << std::hexfloat << value;
     }
 }
