@@ -1,7 +1,8 @@
-// Writes the screen a whole piped run must show, for a script that runs the
-// built program where no test can start it itself (Windows, under wine):
-//   tremovia_expected_screen CASE LINE_END FILE
+// Writes the screen a whole piped run must show, for the tests that run the
+// program where no C++ test can start it (Windows under wine, the web page):
+//   tremovia_expected_screen CASE LINE_END FILE [WAITS_FILE]
 // CASE is typical, end-of-input or two-values; LINE_END is lf or crlf.
+// WAITS_FILE gets the offset in the lf screen where each wait ends, a line each.
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -11,7 +12,7 @@
 
 int main(int argc, char** argv) {
     using tremovia::testing::screen_numbers;
-    if (argc != 4) return 2;
+    if (argc != 4 && argc != 5) return 2;
     const std::string_view which = argv[1];
     const std::vector<std::string> nan15(15, "nan");
     screen_numbers numbers;
@@ -25,8 +26,13 @@ int main(int argc, char** argv) {
     } else {
         return 2;
     }
+    const std::string lf_screen = tremovia::testing::expected_screen(numbers);
+    if (argc == 5) {
+        std::ofstream waits(argv[4]);
+        for (const std::size_t end : tremovia::testing::wait_positions(lf_screen)) waits << end << '\n';
+    }
     std::string screen;
-    for (const char c : tremovia::testing::expected_screen(numbers)) {
+    for (const char c : lf_screen) {
         if (c == '\n' && std::string_view(argv[2]) == "crlf") screen += '\r';
         screen += c;
     }
