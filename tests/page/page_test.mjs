@@ -159,6 +159,6 @@ test('benchmark: one whole re-run of the typical session', async () => {
 test('screenshot mid-dialogue', { skip: !screenshotPath }, async () => {
   await page.reload();
   await page.evaluate(() => window.tremovia.ready);
-  for (const line of typicalLines.slice(0, 8)) await page.keyboard.type(line);
+  for (const line of typicalLines.slice(0, 7)) await page.keyboard.type(line);
   await page.screenshot({ path: screenshotPath });
 });
