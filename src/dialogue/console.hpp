@@ -52,7 +52,7 @@ private:
     output_stream& output_;
     std::string pending_output_;
     // Left uninitialised: only bytes a read has stored are looked at, and
-    // zero-filling 64 KiB is a quarter of a short run's page faults.
+    // zero-filling 64 KiB was a fifth of a short run's page faults.
     std::array<char, 65536> input_buffer_;
     std::size_t input_next_ = 0;
     std::size_t input_end_ = 0;
