@@ -31,6 +31,32 @@ const char* const launcher = TREMOVIA_LAUNCHER;  // empty, or an emulator for a 
     _exit(127);
 }
 
+// Kills and reaps the child on every way out of a test, so that no orphan
+// holds the test runner's output pipe open.
+class child_process {
+public:
+    explicit child_process(pid_t pid) : pid_(pid) {}
+    child_process(const child_process&) = delete;
+    child_process& operator=(const child_process&) = delete;
+    ~child_process() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    void kill_now() const { kill(pid_, SIGKILL); }
+    // The wait status once it has ended.
+    int wait() {
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return status;
+    }
+
+private:
+    pid_t pid_;
+};
+
 struct finished_run {
     std::string output;
     int exit_status;
@@ -75,13 +101,14 @@ finished_run run_on_pipes(const std::string& input, const pipe_options& options 
         fcntl(from_child[1], F_SETPIPE_SZ, 4096);
         fcntl(from_child[1], F_SETFL, O_NONBLOCK);
     }
-    const pid_t child = fork();
-    if (child == 0) {
+    const pid_t pid = fork();
+    if (pid == 0) {
         dup2(to_child[0], STDIN_FILENO);
         dup2(from_child[1], STDOUT_FILENO);
         close(to_child[0]), close(to_child[1]), close(from_child[0]), close(from_child[1]);
         exec_program(options.arguments);
     }
+    child_process child(pid);
     close(to_child[0]);
     close(from_child[1]);
     const deadline by = in_ten_seconds();
@@ -101,11 +128,10 @@ finished_run run_on_pipes(const std::string& input, const pipe_options& options 
         ssize_t got;
         while ((got = read_some(from_child[0], run.output, by)) > 0) {
         }
-        if (got < 0) kill(child, SIGKILL);
+        if (got < 0) child.kill_now();
         close(from_child[0]);
     }
-    int status = 0;
-    waitpid(child, &status, 0);
+    const int status = child.wait();
     run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return run;
 }
@@ -167,11 +193,12 @@ TEST(EndToEnd, TerminalUserSeesEveryPromptBeforeTyping) {
     cfmakeraw(&settings);
     settings.c_lflag |= ICANON;  // lines, as a user types them; no echo, no output translation
     int terminal = -1;
-    const pid_t child = forkpty(&terminal, nullptr, &settings, nullptr);
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const pid_t pid = forkpty(&terminal, nullptr, &settings, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
         exec_program({});
     }
+    child_process child(pid);
     std::string seen;
     for (std::size_t wait = 0; wait < lines.size(); ++wait) {
         ASSERT_TRUE(read_until(terminal, seen, screen.substr(0, wait_ends[wait])))
@@ -179,8 +206,7 @@ TEST(EndToEnd, TerminalUserSeesEveryPromptBeforeTyping) {
         ASSERT_EQ(write(terminal, lines[wait].data(), lines[wait].size()),
                   static_cast<ssize_t>(lines[wait].size()));
     }
-    int status = 0;
-    waitpid(child, &status, 0);
+    const int status = child.wait();
     close(terminal);
     EXPECT_EQ(seen, screen);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
