@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# Builds every download of this version from a clean checkout, then checks
+# them as a user gets them (scripts/verify-release.sh):
+#   scripts/release.sh [OUTDIR]        OUTDIR defaults to dist/
+# The same commit gives the same bytes: every time stamp is the last commit's,
+# and neither the paths, the umask, the time zone nor the locale reach an
+# artifact.
+set -euo pipefail
+umask 022
+export LC_ALL=C TZ=UTC
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+
+fail() { echo "release.sh: $*" >&2; exit 1; }
+
+[ -z "$(git status --porcelain)" ] || fail "the checkout has changes that are not committed; a release is made from a commit"
+version=$(sed -n 's/^project(tremovia VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || fail "no version in CMakeLists.txt"
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+export SOURCE_DATE_EPOCH
+
+out=$(realpath -m "${1:-$top/dist}")
+case "$out/" in
+  "$top/dist/") rm -rf "$out" ;;  # the release's own folder
+  "$top"/*) fail "$out is inside the checkout: give a folder outside it, or none for dist/" ;;
+  *) [ ! -e "$out" ] || [ -z "$(ls -A "$out")" ] || fail "$out is not empty" ;;
+esac
+mkdir -p "$out"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# build NAME [CMAKE ARGUMENT...]: the program alone, its log kept aside (the
+# armhf compiler writes a note for every function that passes a double).
+build() {
+  local name=$1
+  shift
+  echo "building $name"
+  if ! { ${configure:-cmake} -S "$top" -B "$work/$name" -DCMAKE_BUILD_TYPE=Release -DTREMOVIA_TESTS=OFF \
+           -DTREMOVIA_WERROR=ON "$@" && cmake --build "$work/$name" -j2; } >"$work/$name.log" 2>&1; then
+    tail -n 40 "$work/$name.log" >&2
+    fail "the $name build failed"
+  fi
+  echo "  arithmetic: $("$top/scripts/arithmetic-path.sh" "$work/$name")"
+}
+
+# Every file and folder of a tree gets the commit's time and plain modes.
+settle() {
+  find "$1" -type d -exec chmod 0755 {} +
+  find "$1" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+}
+
+linux_archive() {
+  local arch=$1 strip=$2
+  local name=tremovia-$version-linux-$arch
+  local folder=$work/stage/$name
+  mkdir -p "$folder/docs"
+  "$strip" --strip-all --remove-section=.comment -o "$folder/tremovia" "$work/$arch/tremovia"
+  chmod 0755 "$folder/tremovia"
+  install -m 0644 tremovia.1 README.md LICENSE CHANGELOG.md "$folder/"
+  install -m 0644 docs/technical-documentation.md "$folder/docs/"
+  settle "$folder"
+  tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owner \
+    -C "$work/stage" -cf - "$name" | gzip -9n >"$out/$name.tar.gz"
+}
+
+windows_archive() {
+  local folder=$work/stage/windows
+  mkdir -p "$folder"
+  # Linked with -s: stripping afterwards would write the time into the header.
+  install -m 0755 "$work/windows/tremovia.exe" "$folder/"
+  install -m 0644 LICENSE docs/technical-documentation.md "$folder/"
+  sed 's/$/\r/' packaging/windows/README.txt >"$folder/README.txt"
+  chmod 0644 "$folder/README.txt"
+  settle "$folder"
+  # -X: no extra fields with owner and access time; the sorted names fix the order.
+  (cd "$folder" && zip -X -D -9 -q "$out/tremovia-$version-windows-x86_64.zip" *)
+}
+
+# The Debian changelog of this version, made from CHANGELOG.md's section.
+debian_changelog() {
+  echo "tremovia ($version) unstable; urgency=medium"
+  echo
+  awk -v heading="## [$version]" '
+    index($0, heading) == 1 { inside = 1; next }
+    inside && /^## / { exit }
+    inside && /^- / { print "  * " substr($0, 3); next }
+    inside && /^  / { print "   " $0 }' CHANGELOG.md
+  echo
+  echo " -- the tremovia authors <tremovia@example.org>  $(date -R -d "@$SOURCE_DATE_EPOCH")"
+}
+
+# The licence in the machine-readable form Debian asks for.
+debian_copyright() {
+  printf '%s\n' "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" \
+    "Upstream-Name: tremovia" "" "Files: *" "Copyright: 2026 the tremovia authors" "License: Expat"
+  sed -n '/^Permission/,$p' LICENSE | sed 's/^$/./; s/^/ /'
+}
+
+debian_package() {
+  local arch=$1 build_name=$2 strip=$3
+  local root=$work/deb-$arch
+  local doc=$root/usr/share/doc/tremovia
+  mkdir -p "$root/DEBIAN" "$root/usr/bin" "$root/usr/share/man/man1" "$doc" "$root/usr/share/lintian/overrides"
+  "$strip" --strip-all --remove-section=.comment -o "$root/usr/bin/tremovia" "$work/$build_name/tremovia"
+  chmod 0755 "$root/usr/bin/tremovia"
+  gzip -9n <tremovia.1 >"$root/usr/share/man/man1/tremovia.1.gz"
+  debian_changelog | gzip -9n >"$doc/changelog.gz"
+  debian_copyright >"$doc/copyright"
+  install -m 0644 docs/technical-documentation.md "$doc/"
+  install -m 0644 packaging/debian/lintian-overrides "$root/usr/share/lintian/overrides/tremovia"
+  find "$root/usr" -type f -exec chmod 0644 {} + && chmod 0755 "$root/usr/bin/tremovia"
+  (cd "$root" && find usr -type f | sort | xargs md5sum) >"$root/DEBIAN/md5sums"
+  sed -e "s/@VERSION@/$version/" -e "s/@ARCHITECTURE@/$arch/" \
+      -e "s/@INSTALLED_SIZE@/$(du -sk --apparent-size "$root/usr" | cut -f1)/" \
+      packaging/debian/control >"$root/DEBIAN/control"
+  chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
+  settle "$root"
+  dpkg-deb --root-owner-group -Zxz --build "$root" "$out/tremovia_${version}_$arch.deb" >/dev/null
+}
+
+echo "tremovia $version, dated by the last commit ($(date -d "@$SOURCE_DATE_EPOCH" '+%F %T') UTC), into $out"
+build x86_64
+build aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
+build i686 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake
+build armhf -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake
+build windows -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s
+configure="emcmake cmake" build web
+
+linux_archive x86_64 strip
+linux_archive aarch64 aarch64-linux-gnu-strip
+linux_archive i686 i686-linux-gnu-strip
+linux_archive armhf arm-linux-gnueabihf-strip
+windows_archive
+debian_package amd64 x86_64 strip
+debian_package arm64 aarch64 aarch64-linux-gnu-strip
+debian_package i386 i686 i686-linux-gnu-strip
+debian_package armhf armhf arm-linux-gnueabihf-strip
+install -m 0644 "$work/web/tremovia.html" "$out/tremovia-$version.html"
+(cd "$out" && sha256sum -- * >SHA256SUMS)
+
+"$top/scripts/verify-release.sh" "$out"

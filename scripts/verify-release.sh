@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Checks a release folder the way a user gets it, and fails at the first
+# fault:   scripts/verify-release.sh OUTDIR
+# Every archive is unpacked in an empty folder and its program run from there
+# (qemu for aarch64, i686 and armhf, wine for Windows) on every input of
+# .ci/compared-inputs, against the x86-64 program; every package passes
+# lintian and the amd64 one is installed, run, read with man and purged; the
+# page is opened in Chromium.
+set -euo pipefail
+umask 022
+export LC_ALL=C
+top=$(cd "$(dirname "$0")/.." && pwd)
+out=$(realpath "$1")
+version=$(sed -n 's/^project(tremovia VERSION \([0-9.]*\) .*/\1/p' "$top/CMakeLists.txt")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() { echo "verify-release.sh: $*" >&2; exit 1; }
+
+# holds WHAT EXPECTED ACTUAL: two sorted listings must be the same.
+holds() {
+  if [ "$2" != "$3" ]; then
+    diff <(echo "$2") <(echo "$3") >&2 || true
+    fail "$1 does not hold what it should (< expected, > found)"
+  fi
+}
+
+# A program built for the target alone: linked static, stripped.
+static_and_stripped() {
+  local headers sections
+  headers=$(readelf -lW "$1")
+  sections=$(readelf -SW "$1")
+  [[ $headers != *INTERP* ]] || fail "$1 is not linked static"
+  [[ $sections != *.symtab* ]] || fail "$1 is not stripped"
+}
+
+cd "$out"
+echo "== $out: the checksums and the files"
+sha256sum --quiet -c SHA256SUMS
+artifacts=(SHA256SUMS "tremovia-$version-windows-x86_64.zip" "tremovia-$version.html")
+for arch in x86_64 aarch64 i686 armhf; do artifacts+=("tremovia-$version-linux-$arch.tar.gz"); done
+for arch in amd64 arm64 i386 armhf; do artifacts+=("tremovia_${version}_$arch.deb"); done
+holds "$out" "$(printf '%s\n' "${artifacts[@]}" | sort)" "$(ls)"
+ls -l --time-style=+ | tail -n +2 | awk '{printf "  %10s  %s\n", $5, $6}'
+
+echo "== the Linux archives, unpacked"
+programs=()
+for target in x86_64: aarch64:qemu-aarch64 i686:qemu-i386 armhf:qemu-arm; do
+  arch=${target%%:*} emulator=${target#*:}
+  name=tremovia-$version-linux-$arch
+  mkdir "$work/$arch"
+  tar -xzf "$name.tar.gz" -C "$work/$arch"
+  holds "$name.tar.gz" "$(printf "$name%s\n" "" /CHANGELOG.md /LICENSE /README.md /docs /docs/technical-documentation.md \
+    /tremovia /tremovia.1 | sort)" "$(cd "$work/$arch" && find . -mindepth 1 -printf '%P\n' | sort)"
+  static_and_stripped "$work/$arch/$name/tremovia"
+  programs+=("${emulator:+$emulator }$work/$arch/$name/tremovia")
+  echo "  $name.tar.gz: as listed; tremovia static and stripped"
+done
+reference=${programs[0]}
+echo "== the Windows archive, unpacked"
+mkdir "$work/windows"
+(cd "$work/windows" && unzip -q "$out/tremovia-$version-windows-x86_64.zip")
+holds "the Windows zip" "$(printf '%s\n' LICENSE README.txt technical-documentation.md tremovia.exe)" \
+  "$(cd "$work/windows" && find . -mindepth 1 -printf '%P\n' | sort)"
+perl -0777 -ne 'exit(/(?<!\r)\n/ ? 1 : 0)' "$work/windows/README.txt" || fail "README.txt has a line end without CR"
+echo "  tremovia-$version-windows-x86_64.zip: as listed"
+
+echo "== every program prints what the x86-64 program prints"
+"$top/scripts/compare-transcripts.sh" "$top/.ci/compared-inputs" "$reference" "${programs[@]:1}" \
+  "$work/windows/tremovia.exe"
+
+echo "== the Debian packages"
+for target in amd64:x86_64 arm64:aarch64 i386:i686 armhf:armhf; do
+  arch=${target%%:*} archive_arch=${target#*:}
+  deb=tremovia_${version}_$arch.deb
+  [ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] || fail "$deb: Architecture is not $arch"
+  listing=$(dpkg-deb -c "$deb")
+  holds "$deb" "$(printf './%s\n' "" usr/ usr/bin/ usr/bin/tremovia usr/share/ usr/share/doc/ usr/share/doc/tremovia/ \
+    usr/share/doc/tremovia/changelog.gz usr/share/doc/tremovia/copyright \
+    usr/share/doc/tremovia/technical-documentation.md usr/share/lintian/ usr/share/lintian/overrides/ \
+    usr/share/lintian/overrides/tremovia usr/share/man/ usr/share/man/man1/ usr/share/man/man1/tremovia.1.gz | sort)" \
+    "$(awk '{print $6}' <<<"$listing" | sort)"
+  [ -z "$(awk '$2 != "root/root"' <<<"$listing")" ] || fail "$deb: a file not owned by root"
+  dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/bin/tremovia >"$work/deb-program"
+  cmp -s "$work/deb-program" "$work/$archive_arch/tremovia-$version-linux-$archive_arch/tremovia" ||
+    fail "$deb: its program is not the one in the $archive_arch archive"
+  lintian --fail-on error,warning "$deb" 2>&1 | sed 's/^/  lintian: /'
+  echo "  $deb: Architecture $arch, as listed, the archive's program, lintian clean"
+done
+
+echo "== the amd64 package, installed and purged"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+! dpkg-query -W tremovia >/dev/null 2>&1 ||
+  fail "tremovia is installed on this machine already: this check installs and purges it, so remove it first"
+if ! $sudo dpkg -i "tremovia_${version}_amd64.deb" >"$work/dpkg.log" 2>&1; then
+  cat "$work/dpkg.log" >&2
+  grep -q 'lock' "$work/dpkg.log" && fail "dpkg's lock is held by another process (apt or dpkg at work): try again when it has finished"
+  fail "dpkg -i failed"
+fi
+hash -r
+[ "$(command -v tremovia)" = /usr/bin/tremovia ] || fail "tremovia is not on PATH as /usr/bin/tremovia"
+typical='1\n1.5\n1\n0\n1\n10\n-10\n\n\n\n\n\n\n\n\n'
+[ "$(printf "$typical" | tremovia | od -An -tx1)" = "$(printf "$typical" | $reference | od -An -tx1)" ] ||
+  fail "the installed tremovia does not print the typical run"
+[ "$(man -w tremovia)" = /usr/share/man/man1/tremovia.1.gz ] || fail "man does not find tremovia's page"
+man tremovia 2>/dev/null | grep -q 'ray-transfer matrix method' || fail "man tremovia does not show the page"
+$sudo dpkg --purge tremovia >>"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg --purge failed"; }
+hash -r
+for path in /usr/bin/tremovia /usr/share/man/man1/tremovia.1.gz /usr/share/doc/tremovia \
+  /usr/share/lintian/overrides/tremovia /var/lib/dpkg/info/tremovia.list; do
+  [ ! -e "$path" ] || fail "$path is left after dpkg --purge"
+done
+! dpkg-query -W tremovia >/dev/null 2>&1 || fail "dpkg still knows tremovia after --purge"
+echo "  installed: runs as tremovia from PATH, man tremovia finds its page; purged: nothing left"
+
+echo "== the page, opened from the release folder"
+[ -d "$top/tests/page/node_modules/playwright-core" ] ||
+  (cd "$top/tests/page" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund >/dev/null)
+node "$top/scripts/check-page.mjs" "$out/tremovia-$version.html" "$reference" "$top/.ci/compared-inputs"
+echo "== the release in $out is sound"
