@@ -104,7 +104,8 @@ typical='1\n1.5\n1\n0\n1\n10\n-10\n\n\n\n\n\n\n\n\n'
 [ "$(printf "$typical" | tremovia | od -An -tx1)" = "$(printf "$typical" | $reference | od -An -tx1)" ] ||
   fail "the installed tremovia does not print the typical run"
 [ "$(man -w tremovia)" = /usr/share/man/man1/tremovia.1.gz ] || fail "man does not find tremovia's page"
-man tremovia 2>/dev/null | grep -q 'ray-transfer matrix method' || fail "man tremovia does not show the page"
+page=$(MANWIDTH=200 man tremovia 2>/dev/null)
+[[ $page == *"tremovia - cardinal points of a thick lens"* ]] || fail "man tremovia does not show the page"
 $sudo dpkg --purge tremovia >>"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg --purge failed"; }
 hash -r
 for path in /usr/bin/tremovia /usr/share/man/man1/tremovia.1.gz /usr/share/doc/tremovia \
