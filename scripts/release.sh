@@ -30,18 +30,22 @@ mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# build NAME [CMAKE ARGUMENT...]: the program alone, its log kept aside (the
-# armhf compiler writes a note for every function that passes a double).
+# build NAME ARITHMETIC [CMAKE ARGUMENT...]: the program alone, its log kept
+# aside (the armhf compiler writes a note for every function that passes a
+# double). ARITHMETIC is the x87 arithmetic it must compile: both print the
+# same bits by design, so only the objects built tell.
 build() {
-  local name=$1
-  shift
+  local name=$1 arithmetic=$2 built
+  shift 2
   echo "building $name"
   if ! { ${configure:-cmake} -S "$top" -B "$work/$name" -DCMAKE_BUILD_TYPE=Release -DTREMOVIA_TESTS=OFF \
            -DTREMOVIA_WERROR=ON "$@" && cmake --build "$work/$name" -j2; } >"$work/$name.log" 2>&1; then
     tail -n 40 "$work/$name.log" >&2
     fail "the $name build failed"
   fi
-  echo "  arithmetic: $("$top/scripts/arithmetic-path.sh" "$work/$name")"
+  built=$("$top/scripts/arithmetic-path.sh" "$work/$name")
+  echo "  arithmetic: $built"
+  [ "$built" = "$arithmetic" ] || fail "the $name build should compute in $arithmetic arithmetic"
 }
 
 # Every file and folder of a tree gets the commit's time and plain modes.
@@ -120,12 +124,12 @@ debian_package() {
 }
 
 echo "tremovia $version, dated by the last commit ($(date -d "@$SOURCE_DATE_EPOCH" '+%F %T') UTC), into $out"
-build x86_64
-build aarch64 -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
-build i686 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake
-build armhf -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake
-build windows -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s
-configure="emcmake cmake" build web
+build x86_64 "native x87"
+build aarch64 software -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
+build i686 "native x87" -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake
+build armhf software -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake
+build windows "native x87" -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s
+configure="emcmake cmake" build web software
 
 linux_archive x86_64 strip
 linux_archive aarch64 aarch64-linux-gnu-strip
