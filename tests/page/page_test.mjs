@@ -9,9 +9,11 @@ import { mkdtempSync, readFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { after, test } from 'node:test';
-import { pathToFileURL } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 
 import { chromium } from 'playwright-core';
+
+const axeScript = fileURLToPath(import.meta.resolve('axe-core/axe.min.js'));
 
 const [pagePath, program, screenWriter, comparedInputs, screenshotPath] = process.argv.slice(2);
 const folder = mkdtempSync(join(tmpdir(), 'tremovia-page-'));
@@ -37,15 +39,28 @@ const browser = await chromium.launch({
     '--disable-sync', '--no-first-run', '--disable-quic'],
 });
 after(() => browser.close());
-const page = await browser.newPage({ viewport: { width: 900, height: 620 } });
+// A phone: the screen must never need scrolling sideways.
+const page = await browser.newPage({ viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true });
 const pageErrors = [];
 page.on('pageerror', (error) => pageErrors.push(String(error)));
 page.on('console', (message) => message.type() === 'error' && pageErrors.push(message.text()));
-const open = async () => {
-  await page.goto(pathToFileURL(resolve(pagePath)).href);
+const open = async (address = '') => {
+  await page.goto(pathToFileURL(resolve(pagePath)).href + address);
   await page.evaluate(() => window.tremovia.ready);
 };
 await open();
+
+// No rule of axe-core broken, and nothing wider than the phone's screen.
+const checkLayout = async (moment) => {
+  await page.addScriptTag({ path: axeScript });
+  const { violations } = await page.evaluate(() => window.axe.run());
+  assert.deepEqual(violations.map((violation) => violation.id), [], moment);
+  assert.deepEqual(await page.evaluate(() => {
+    const screen = document.getElementById('screen');
+    const root = document.documentElement;
+    return [screen.scrollWidth - screen.clientWidth, screen.scrollLeft, root.scrollWidth - root.clientWidth];
+  }), [0, 0, 0], moment);
+};
 
 // The page's program on `input`; input and output as strings of bytes.
 const pageRun = (input, ended) =>
@@ -62,6 +77,14 @@ test('with the input ended, every compared input prints the console program\'s b
     const native = spawnSync(program, { input, encoding: 'latin1' }).stdout;
     assert.deepEqual(await pageRun(input, true), { output: native, waiting: false }, JSON.stringify(input));
   }
+  const longNumber = `${'1'.repeat(70000)}\n`;  // more than the console's 64 KiB buffer holds
+  assert.equal((await pageRun(longNumber, true)).output, spawnSync(program, { input: longNumber, encoding: 'latin1' }).stdout);
+  assert.ok(await page.evaluate(() => {
+    const first = window.tremovia.run(new TextEncoder().encode('1\n'), true).output;
+    const kept = first.slice();
+    window.tremovia.run(new TextEncoder().encode('2\n'), true);
+    return first.every((byte, i) => byte === kept[i]);
+  }), 'a result stays as it was after the next run');
 });
 
 test('at each wait of a typed session the output is the screen up to that wait', async () => {
@@ -75,28 +98,47 @@ test('at each wait of a typed session the output is the screen up to that wait',
 });
 
 const sessions = [
-  { name: 'the typical values and every pause, to the end', keys: typicalLines, screen: 'typical', echoed: typicalLines },
+  {
+    name: 'the typical values and every pause, to the end',
+    keys: typicalLines, screen: 'typical', echoed: typicalLines, address: typicalLines.join(''),
+  },
   {
     name: 'two values, the second corrected and sent by Ctrl-D without a line end, then Ctrl-D',
-    keys: ['1\n', '1.6', 'Backspace', '5', 'Control+D', 'Control+D'],
+    keys: ['1\n', '1.6', 'Backspace', '5', 'Control+d', 'Control+d'],
     screen: 'two-values',
     echoed: ['1\n', '1.5'],
+    address: '1\n1.5&ended=1',
   },
 ];
 for (const session of sessions) {
   test(`typed at the keyboard: ${session.name}`, async () => {
     await open();
-    for (const keys of session.keys) {
+    await checkLayout('at the first screen');
+    for (const [i, keys] of session.keys.entries()) {
       if (keys === 'Backspace' || keys.startsWith('Control+')) await page.keyboard.press(keys);
       else await page.keyboard.type(keys);
+      if (i === 3) await checkLayout('mid-dialogue');
     }
     const shown = withEchoes(expected(session.screen), session.echoed);
     assert.equal(await page.textContent('#screen'), shown);
-    await page.keyboard.type('7\n');
+    await checkLayout('after the end');
+    const [address, focused] = await page.evaluate(() => [location.hash, document.activeElement.id]);
+    assert.equal(address, `#input=${encodeURIComponent(session.address).replace('%26ended%3D1', '&ended=1')}`);
+    assert.equal(focused, 'restart');
+
+    const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save')]);
+    assert.equal(download.suggestedFilename(), 'tremovia-session.txt');
+    assert.equal(readFileSync(await download.path(), 'latin1'), shown);
+    await page.reload();
+    await page.evaluate(() => window.tremovia.ready);
+    assert.equal(await page.textContent('#screen'), shown, 'the address replays the session');
+
+    await page.keyboard.type('7');
     assert.equal(await page.textContent('#screen'), shown, 'typing after the end changes nothing');
-    await page.click('#restart');
+    await page.keyboard.press('Enter');
     const { screen, waits } = expected('typical');
-    assert.equal(await page.textContent('#screen'), screen.slice(0, waits[0]));
+    assert.equal(await page.textContent('#screen'), screen.slice(0, waits[0]), 'Enter on "Run again" starts anew');
+    assert.deepEqual(await page.evaluate(() => [location.hash, document.getElementById('restart').hidden]), ['#input=', true]);
   });
 }
 
@@ -112,8 +154,9 @@ test('benchmark: one whole re-run of the typical session', async () => {
   console.log(`# one re-run of the typical session: ${(milliseconds * 1000).toFixed(1)} µs`);
 });
 
-test('screenshot after the seven values', { skip: !screenshotPath }, async () => {
-  await open();
-  for (const line of typicalLines.slice(0, 7)) await page.keyboard.type(line);
+test('screenshots after the seven values, on a desktop and a phone', { skip: !screenshotPath }, async () => {
+  await open(`#input=${encodeURIComponent(typicalLines.slice(0, 7).join(''))}`);
+  await page.screenshot({ path: screenshotPath.replace('.png', '-phone.png') });
+  await page.setViewportSize({ width: 900, height: 620 });
   await page.screenshot({ path: screenshotPath });
 });
