@@ -2,34 +2,23 @@
 // reference program's bytes for every input, and a session typed at its
 // terminal shows the typical run with each line echoed where it was typed:
 //   node scripts/check-page.mjs PAGE REFERENCE_PROGRAM INPUTS
-// playwright-core comes from tests/page (npm ci there).
+// It drives Chromium as the page's tests do (npm ci in tests/page first).
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
-import { createRequire } from 'node:module';
-import { resolve } from 'node:path';
-import { pathToFileURL } from 'node:url';
 
-const { chromium } = createRequire(new URL('../tests/page/package.json', import.meta.url))('playwright-core');
+import { launchChromium, openPage, runInPage } from '../tests/page/page_driver.mjs';
+
 const [pagePath, reference, inputsPath] = process.argv.slice(2);
 const native = (input) => spawnSync(reference, { input, encoding: 'latin1' }).stdout;
 
-const browser = await chromium.launch({
-  executablePath: '/usr/bin/chromium',
-  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update',
-    '--disable-sync', '--no-first-run', '--disable-quic'],
-});
+const browser = await launchChromium();
 try {
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(String(error)));
-  await page.goto(pathToFileURL(resolve(pagePath)).href);
-  await page.evaluate(() => window.tremovia.ready);
-  const pageRun = (input, ended) =>
-    page.evaluate(([text, inputEnded]) => {
-      const { output, waiting } = window.tremovia.run(Uint8Array.from(text, (c) => c.charCodeAt(0)), inputEnded);
-      return { output: String.fromCharCode(...output), waiting };
-    }, [input, ended]);
+  await openPage(page, pagePath);
+  const pageRun = (input, ended) => runInPage(page, input, ended);
 
   const inputs = readFileSync(inputsPath, 'latin1').split('\n').slice(0, -1).map((line) => line.replaceAll('\\n', '\n'));
   for (const input of inputs) {

@@ -7,11 +7,11 @@ import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join, resolve } from 'node:path';
+import { join } from 'node:path';
 import { after, test } from 'node:test';
-import { fileURLToPath, pathToFileURL } from 'node:url';
+import { fileURLToPath } from 'node:url';
 
-import { chromium } from 'playwright-core';
+import { launchChromium, openPage, runInPage } from './page_driver.mjs';
 
 const axeScript = fileURLToPath(import.meta.resolve('axe-core/axe.min.js'));
 
@@ -33,21 +33,14 @@ const withEchoes = ({ screen, waits }, lines) =>
 
 const typicalLines = ['1\n', '1.5\n', '1\n', '0\n', '1\n', '10\n', '-10\n', ...Array(8).fill('\n')];
 
-const browser = await chromium.launch({
-  executablePath: '/usr/bin/chromium',
-  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update',
-    '--disable-sync', '--no-first-run', '--disable-quic'],
-});
+const browser = await launchChromium();
 after(() => browser.close());
 // A phone: the screen must never need scrolling sideways.
 const page = await browser.newPage({ viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true });
 const pageErrors = [];
 page.on('pageerror', (error) => pageErrors.push(String(error)));
 page.on('console', (message) => message.type() === 'error' && pageErrors.push(message.text()));
-const open = async (address = '') => {
-  await page.goto(pathToFileURL(resolve(pagePath)).href + address);
-  await page.evaluate(() => window.tremovia.ready);
-};
+const open = (address) => openPage(page, pagePath, address);
 await open();
 
 // No rule of axe-core broken, and nothing wider than the phone's screen.
@@ -62,12 +55,7 @@ const checkLayout = async (moment) => {
   }), [0, 0, 0], moment);
 };
 
-// The page's program on `input`; input and output as strings of bytes.
-const pageRun = (input, ended) =>
-  page.evaluate(([text, inputEnded]) => {
-    const { output, waiting } = window.tremovia.run(Uint8Array.from(text, (c) => c.charCodeAt(0)), inputEnded);
-    return { output: String.fromCharCode(...output), waiting };
-  }, [input, ended]);
+const pageRun = (input, ended) => runInPage(page, input, ended);
 
 test('with the input ended, every compared input prints the console program\'s bytes', async () => {
   const inputs = readFileSync(comparedInputs, 'latin1').split('\n').slice(0, -1);
