@@ -7,22 +7,17 @@ import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
 
-import { launchChromium, openPage, runInPage } from '../tests/page/page_driver.mjs';
+import { openBrowser, runInPage } from '../tests/page/page_driver.mjs';
 
 const [pagePath, reference, inputsPath] = process.argv.slice(2);
 const native = (input) => spawnSync(reference, { input, encoding: 'latin1' }).stdout;
 
-const browser = await launchChromium();
+const page = await openBrowser('chromium');
 try {
-  const page = await browser.newPage();
-  const errors = [];
-  page.on('pageerror', (error) => errors.push(String(error)));
-  await openPage(page, pagePath);
-  const pageRun = (input, ended) => runInPage(page, input, ended);
-
+  await page.open(pagePath);
   const inputs = readFileSync(inputsPath, 'latin1').split('\n').slice(0, -1).map((line) => line.replaceAll('\\n', '\n'));
   for (const input of inputs) {
-    assert.deepEqual(await pageRun(input, true), { output: native(input), waiting: false }, JSON.stringify(input));
+    assert.deepEqual(await runInPage(page, input, true), { output: native(input), waiting: false }, JSON.stringify(input));
   }
 
   const lines = ['1\n', '1.5\n', '1\n', '0\n', '1\n', '10\n', '-10\n', ...Array(8).fill('\n')];
@@ -30,15 +25,15 @@ try {
   let expected = '';
   let shown = 0;
   for (let sent = 0; sent < lines.length; sent += 1) {
-    const { output } = await pageRun(lines.slice(0, sent).join(''), false);
+    const { output } = await runInPage(page, lines.slice(0, sent).join(''), false);
     expected += screen.slice(shown, output.length) + lines[sent];
     shown = output.length;
   }
   expected += screen.slice(shown);
-  for (const line of lines) await page.keyboard.type(line);
-  assert.equal(await page.textContent('#screen'), expected);
-  assert.deepEqual(errors, []);
+  for (const line of lines) await page.type(line);
+  assert.equal(await page.evaluate(() => document.getElementById('screen').textContent), expected);
+  assert.deepEqual(page.errors, []);
   console.log(`${pagePath}: ${inputs.length} inputs as ${reference} prints them, and the typical session typed`);
 } finally {
-  await browser.close();
+  await page.close();
 }

@@ -117,7 +117,7 @@ done
 echo "  installed: runs as tremovia from PATH, man tremovia finds its page; purged: nothing left"
 
 echo "== the page, opened from the release folder"
-[ -d "$top/tests/page/node_modules/playwright-core" ] ||
-  (cd "$top/tests/page" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund >/dev/null)
+[ -d "$top/tests/page/node_modules/puppeteer-core" ] ||
+  (cd "$top/tests/page" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund >/dev/null)
 node "$top/scripts/check-page.mjs" "$out/tremovia-$version.html" "$reference" "$top/.ci/compared-inputs"
 echo "== the release in $out is sound"

@@ -1,6 +1,8 @@
-// The dialogue in a web page. A page cannot block on a read, so every call
-// runs the whole dialogue again on all the input typed so far, and stops
-// showing output where a console would wait for more.
+// The dialogue in a web page. A page cannot block on a read, so a run goes
+// over all the input typed so far and stops showing output where a console
+// would wait for more. A replay goes over a whole session once, as a
+// terminal in line mode gives it: one line per read, each echoed on the
+// screen when the program takes it.
 #include <algorithm>
 #include <cstddef>
 #include <span>
@@ -15,28 +17,49 @@ namespace {
 
 // The input typed so far. Used up before the user has ended the input, it
 // reports end of input and remembers that the program now waits; the run
-// then goes on as at end of input, which never blocks.
+// then goes on as at end of input, which never blocks. With an echo, each
+// read gives at most one line, and a line is echoed when its first byte is
+// read.
 class typed_input final : public input_stream {
 public:
-    typed_input(std::string_view typed, bool ended) : rest_(typed), ended_(ended) {}
+    typed_input(std::string_view typed, bool ended, std::string* echo)
+        : rest_(typed), ended_(ended), echo_(echo) {}
 
     std::size_t read(std::span<char> buffer) override {
         if (rest_.empty()) {
             waiting_ = !ended_;
+            end_read_ = ended_;
             return 0;
         }
-        const std::size_t count = std::min(buffer.size(), rest_.size());
+        std::size_t available = rest_.size();
+        if (echo_ != nullptr) {
+            if (line_left_ == 0) {
+                const std::size_t line_end = rest_.find('\n');
+                line_left_ = line_end == std::string_view::npos ? rest_.size() : line_end + 1;
+                echo_->append(rest_.substr(0, line_left_));
+                sent_ += line_left_;
+            }
+            available = line_left_;
+        }
+        const std::size_t count = std::min(buffer.size(), available);
         rest_.copy(buffer.data(), count);
         rest_.remove_prefix(count);
+        line_left_ -= std::min(line_left_, count);
         return count;
     }
 
     bool waiting() const { return waiting_; }
+    bool end_read() const { return end_read_; }
+    std::size_t sent() const { return sent_; }
 
 private:
     std::string_view rest_;
     bool ended_;
+    std::string* echo_;
+    std::size_t line_left_ = 0;
+    std::size_t sent_ = 0;
     bool waiting_ = false;
+    bool end_read_ = false;
 };
 
 // The console flushes before every read, so what was written before the
@@ -56,6 +79,7 @@ private:
 
 // Kept between runs, so its storage is reused.
 std::string screen;
+std::size_t replay_sent = 0;
 
 }  // namespace
 }  // namespace tremovia
@@ -68,12 +92,30 @@ extern "C" {
 int tremovia_run(const char* typed, std::size_t size, int ended) {
     using namespace tremovia;
     screen.clear();
-    typed_input input({typed, size}, ended != 0);
+    typed_input input({typed, size}, ended != 0, nullptr);
     screen_output output(input, screen);
     console io(input, output);
     run_dialogue(io);
     return input.waiting() ? 1 : 0;
 }
+
+// Replays a session: the dialogue once over the `size` bytes at `typed`,
+// sent line by line with each line echoed where the program read it.
+// Returns 1 if the program waits for more input, plus 2 if it read the end
+// of the input; `tremovia_sent_size` is then the count of bytes sent before
+// the program ended or waited.
+int tremovia_replay(const char* typed, std::size_t size, int ended) {
+    using namespace tremovia;
+    screen.clear();
+    typed_input input({typed, size}, ended != 0, &screen);
+    screen_output output(input, screen);
+    console io(input, output);
+    run_dialogue(io);
+    replay_sent = input.sent();
+    return (input.waiting() ? 1 : 0) | (input.end_read() ? 2 : 0);
+}
+
+std::size_t tremovia_sent_size() { return tremovia::replay_sent; }
 
 const char* tremovia_screen() { return tremovia::screen.data(); }
 

@@ -1,20 +1,39 @@
 'use strict';
 
 // The page's interface to the program, the one the terminal and the tests
-// use: run(input, ended) runs the whole dialogue on `input` (a Uint8Array)
+// use. run(input, ended) runs the whole dialogue on `input` (a Uint8Array)
 // and returns the bytes on the screen, and whether the program waits there
 // for more input. With `ended`, the input is complete, as on a pipe.
-window.tremovia = {
-  ready: new Promise((resolve) => {
-    Module.onRuntimeInitialized = resolve;
-  }),
-
-  run(input, ended) {
+// replay(input, ended) runs it once over a whole session sent line by line,
+// as a terminal sends it, and returns the screen with each line echoed where
+// the program read it; `sent` counts the input bytes it took, and `endRead`
+// says whether it read the end of the input.
+(() => {
+  const call = (entry, input, ended) => {
     const typed = _malloc(Math.max(input.length, 1));
     HEAPU8.set(input, typed);
-    const waiting = _tremovia_run(typed, input.length, ended ? 1 : 0) !== 0;
+    const result = entry(typed, input.length, ended ? 1 : 0);
     _free(typed);
-    const screen = _tremovia_screen();
-    return { output: HEAPU8.slice(screen, screen + _tremovia_screen_size()), waiting };
-  },
-};
+    return result;
+  };
+  const screen = () => {
+    const start = _tremovia_screen();
+    return HEAPU8.slice(start, start + _tremovia_screen_size());
+  };
+
+  window.tremovia = {
+    ready: new Promise((resolve) => {
+      Module.onRuntimeInitialized = resolve;
+    }),
+
+    run(input, ended) {
+      const waiting = call(_tremovia_run, input, ended) !== 0;
+      return { output: screen(), waiting };
+    },
+
+    replay(input, ended) {
+      const result = call(_tremovia_replay, input, ended);
+      return { output: screen(), waiting: (result & 1) !== 0, endRead: (result & 2) !== 0, sent: _tremovia_sent_size() };
+    },
+  };
+})();

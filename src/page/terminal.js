@@ -4,8 +4,10 @@
 // each sent line echoed where it was typed, and the line being edited in an
 // input control at the end. The address keeps the session: #input= and all
 // the text sent, then &ended=1 once the input has been ended; opening it
-// replays the session as if typed. (Debian's emscripten minifies this with
-// a parser that knows neither ?. nor ??.)
+// replays the session as if typed. A session too long for an address that
+// every browser opens is kept in the tab only, and the address says so.
+// (Debian's emscripten minifies this with a parser that knows neither ?.
+// nor ??.)
 (() => {
   const screen = document.getElementById('screen');
   const line = document.getElementById('line');
@@ -14,13 +16,47 @@
   const status = document.getElementById('status');
   const encoder = new TextEncoder();
   const decoder = new TextDecoder();
+  // Firefox refuses to open an address of 1 MiB; the others take more.
+  const longestAddress = 256 * 1024;
+  const tooLongAddress = '#too-long-for-a-link';
+  const messages = {
+    typing: 'Type a value and press Enter; Enter alone answers a pause.',
+    ended: 'The run has ended. Run again starts a new one.',
+    tooLong: 'This session is too long for a link: Save keeps it as text.',
+    reopenedTooLong: 'That session was too long for a link, so its address did not keep it: this is a new run.',
+    copied: 'The link to this session is copied.',
+    notCopied: 'Could not copy: the address bar holds the link to this session.',
+  };
   let typed = '';
   let ended = false;
   let waiting = true;
   let shownBytes = 0;
+  let addressHoldsSession = true;
 
   const show = (text) => {
     if (text !== '') screen.insertBefore(document.createTextNode(text), line);
+  };
+
+  // Writes the session into the address, or says that it is too long.
+  const keepSession = () => {
+    const address = `#input=${encodeURIComponent(typed)}${ended ? '&ended=1' : ''}`;
+    addressHoldsSession = address.length <= longestAddress;
+    history.replaceState(null, '', addressHoldsSession ? address : tooLongAddress);
+    if (!addressHoldsSession) status.textContent = messages.tooLong;
+  };
+
+  // After each run: the address, the controls, and the input line in view.
+  const settle = () => {
+    keepSession();
+    if (!waiting) {
+      line.disabled = true;
+      end.hidden = true;
+      restart.hidden = false;
+      status.textContent = messages.ended;
+      restart.focus();
+    }
+    // Down to the input line, never sideways.
+    screen.scrollTop = screen.scrollHeight;
   };
 
   const runAndShow = () => {
@@ -28,15 +64,7 @@
     show(decoder.decode(run.output.subarray(shownBytes)));
     shownBytes = run.output.length;
     waiting = run.waiting;
-    history.replaceState(null, '', `#input=${encodeURIComponent(typed)}${ended ? '&ended=1' : ''}`);
-    if (!waiting) {
-      line.disabled = true;
-      end.hidden = true;
-      restart.hidden = false;
-      restart.focus();
-    }
-    // Down to the input line, never sideways.
-    screen.scrollTop = screen.scrollHeight;
+    settle();
   };
 
   // Sends text as a terminal does: echoed, then read by the program.
@@ -58,7 +86,7 @@
     }
   };
 
-  const start = () => {
+  const clear = (message) => {
     while (screen.firstChild !== line) screen.removeChild(screen.firstChild);
     typed = '';
     ended = false;
@@ -67,12 +95,25 @@
     end.hidden = false;
     line.value = '';
     line.disabled = false;
+    status.textContent = message;
+  };
+
+  const start = () => {
+    clear(messages.typing);
     runAndShow();
     line.focus();
   };
 
-  // Replays the session the address holds, read before start() rewrites it.
+  // Replays the session the address holds in one run of the program, and
+  // lays the screen out once, so that no address can keep the page busy.
   const replay = () => {
+    if (location.hash === tooLongAddress) {
+      if (addressHoldsSession) {
+        clear(messages.reopenedTooLong);
+        runAndShow();
+      }
+      return;
+    }
     const session = /^#input=([^&]*)(&ended=1)?$/.exec(location.hash);
     let text = '';
     try {
@@ -80,13 +121,17 @@
     } catch {
       // Not an address this page wrote: start afresh.
     }
-    start();
-    // Line by line; a last part without a line end goes as Ctrl-D sends it.
-    for (const part of text.match(/[^\n]*\n|[^\n]+$/g) || []) {
-      if (!waiting) break;
-      send(part);
-    }
-    if (session && session[2] && waiting) endOfFile();
+    clear(messages.typing);
+    const bytes = encoder.encode(text);
+    const run = window.tremovia.replay(bytes, Boolean(session && session[2]));
+    const screenText = decoder.decode(run.output);
+    show(screenText);
+    typed = decoder.decode(bytes.subarray(0, run.sent));
+    ended = run.endRead;
+    waiting = run.waiting;
+    shownBytes = run.output.length - run.sent;
+    settle();
+    if (waiting) line.focus();
   };
 
   line.addEventListener('keydown', (event) => {
@@ -107,10 +152,14 @@
   });
   restart.addEventListener('click', start);
   document.getElementById('share').addEventListener('click', () => {
+    if (!addressHoldsSession) {
+      status.textContent = messages.tooLong;
+      return;
+    }
     Promise.resolve()
       .then(() => navigator.clipboard.writeText(location.href))
-      .then(() => { status.textContent = 'The link to this session is copied.'; },
-        () => { status.textContent = 'Could not copy: the address bar holds the link to this session.'; });
+      .then(() => { status.textContent = messages.copied; },
+        () => { status.textContent = messages.notCopied; });
   });
   document.getElementById('save').addEventListener('click', () => {
     const download = document.createElement('a');

@@ -1,22 +1,31 @@
-// The web page in headless Chromium, against the console program and the
-// screens the C++ tests expect:
-//   node page_test.mjs PAGE PROGRAM SCREEN_WRITER COMPARED_INPUTS [SCREENSHOT]
+// The web page in Chromium, Firefox and WebKit, against the console program
+// and the screens the C++ tests expect:
+//   node page_test.mjs PAGE PROGRAM SCREEN_WRITER COMPARED_INPUTS [--engines=E,...] [--screenshot=PNG]
 // PROGRAM is the console program, SCREEN_WRITER tremovia_expected_screen,
 // COMPARED_INPUTS a file of inputs, one a line, with \n for each line end.
+// WebKit needs a display: run it under xvfb-run.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { after, test } from 'node:test';
+import { after, before, describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
-import { launchChromium, openPage, runInPage } from './page_driver.mjs';
+import { engines, openBrowser, runInPage } from './page_driver.mjs';
 
 const axeScript = fileURLToPath(import.meta.resolve('axe-core/axe.min.js'));
 
-const [pagePath, program, screenWriter, comparedInputs, screenshotPath] = process.argv.slice(2);
+const positional = process.argv.slice(2).filter((argument) => !argument.startsWith('--'));
+const option = (name) => {
+  const found = process.argv.find((argument) => argument.startsWith(`--${name}=`));
+  return found && found.slice(name.length + 3);
+};
+const [pagePath, program, screenWriter, comparedInputs] = positional;
+const testedEngines = (option('engines') || engines.join(',')).split(',');
+const screenshotPath = option('screenshot');
 const folder = mkdtempSync(join(tmpdir(), 'tremovia-page-'));
+const native = (input) => spawnSync(program, { input, encoding: 'latin1' }).stdout;
 
 // The screen a whole run must show, and where each of its waits ends.
 const expected = (which) => {
@@ -33,118 +42,216 @@ const withEchoes = ({ screen, waits }, lines) =>
 
 const typicalLines = ['1\n', '1.5\n', '1\n', '0\n', '1\n', '10\n', '-10\n', ...Array(8).fill('\n')];
 
-const browser = await launchChromium();
-after(() => browser.close());
-// A phone: the screen must never need scrolling sideways.
-const page = await browser.newPage({ viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true });
-const pageErrors = [];
-page.on('pageerror', (error) => pageErrors.push(String(error)));
-page.on('console', (message) => message.type() === 'error' && pageErrors.push(message.text()));
-const open = (address) => openPage(page, pagePath, address);
-await open();
-
-// No rule of axe-core broken, and nothing wider than the phone's screen.
-const checkLayout = async (moment) => {
-  await page.addScriptTag({ path: axeScript });
-  const { violations } = await page.evaluate(() => window.axe.run());
-  assert.deepEqual(violations.map((violation) => violation.id), [], moment);
-  assert.deepEqual(await page.evaluate(() => {
-    const screen = document.getElementById('screen');
-    const root = document.documentElement;
-    return [screen.scrollWidth - screen.clientWidth, screen.scrollLeft, root.scrollWidth - root.clientWidth];
-  }), [0, 0, 0], moment);
-};
-
-const pageRun = (input, ended) => runInPage(page, input, ended);
-
-test('with the input ended, every compared input prints the console program\'s bytes', async () => {
-  const inputs = readFileSync(comparedInputs, 'latin1').split('\n').slice(0, -1);
-  assert.ok(inputs.length > 10);
-  for (const input of inputs.map((line) => line.replaceAll('\\n', '\n'))) {
-    assert.doesNotMatch(input, /\\/, 'an escape this test does not read');
-    const native = spawnSync(program, { input, encoding: 'latin1' }).stdout;
-    assert.deepEqual(await pageRun(input, true), { output: native, waiting: false }, JSON.stringify(input));
-  }
-  const longNumber = `${'1'.repeat(70000)}\n`;  // more than the console's 64 KiB buffer holds
-  assert.equal((await pageRun(longNumber, true)).output, spawnSync(program, { input: longNumber, encoding: 'latin1' }).stdout);
-  assert.ok(await page.evaluate(() => {
-    const first = window.tremovia.run(new TextEncoder().encode('1\n'), true).output;
-    const kept = first.slice();
-    window.tremovia.run(new TextEncoder().encode('2\n'), true);
-    return first.every((byte, i) => byte === kept[i]);
-  }), 'a result stays as it was after the next run');
-});
-
-test('at each wait of a typed session the output is the screen up to that wait', async () => {
-  const { screen, waits } = expected('typical');
-  assert.equal(waits.length, typicalLines.length);
-  for (let sent = 0; sent <= typicalLines.length; sent += 1) {
-    const waiting = sent < typicalLines.length;
-    const output = waiting ? screen.slice(0, waits[sent]) : screen;
-    assert.deepEqual(await pageRun(typicalLines.slice(0, sent).join(''), false), { output, waiting });
-  }
-});
-
 const sessions = [
   {
     name: 'the typical values and every pause, to the end',
     keys: typicalLines, screen: 'typical', echoed: typicalLines, address: `#input=${encodeURIComponent(typicalLines.join(''))}`,
   },
   {
+    // Ctrl-D sends a partial line and waits; on an empty line it ends the input.
     name: 'two values, the second corrected and sent by Ctrl-D without a line end, then Ctrl-D',
-    keys: ['1\n', '1.6', 'Backspace', '5', 'Control+d', 'Control+d'],
+    keys: ['1\n', '1.6', 'Backspace', '5', 'Control+d', 'waiting at #input=1%0A1.5', 'Control+d'],
     screen: 'two-values',
     echoed: ['1\n', '1.5'],
     address: '#input=1%0A1.5&ended=1',
   },
+  {
+    // End input sends a partial line as it stands, then ends the input.
+    name: 'a partial line sent by End input',
+    keys: ['x', 'End'], screen: 'end-of-input', echoed: ['x'], address: '#input=x&ended=1',
+  },
 ];
-for (const session of sessions) {
-  test(`typed at the keyboard: ${session.name}`, async () => {
-    await open();
-    await checkLayout('at the first screen');
-    for (const [i, keys] of session.keys.entries()) {
-      if (keys === 'Backspace' || keys.startsWith('Control+')) await page.keyboard.press(keys);
-      else await page.keyboard.type(keys);
-      if (i === 3) await checkLayout('mid-dialogue');
+
+const screenText = (page) => page.evaluate(() => document.getElementById('screen').textContent);
+const state = (page) => page.evaluate(() => ({
+  address: location.hash,
+  waiting: !document.getElementById('line').disabled,
+  status: document.getElementById('status').textContent,
+}));
+
+// What Save offers: the name and the text of the file.
+const saved = (page) => page.evaluate(() => new Promise((done) => {
+  const click = HTMLAnchorElement.prototype.click;
+  HTMLAnchorElement.prototype.click = function offered() {
+    HTMLAnchorElement.prototype.click = click;
+    fetch(this.href).then((response) => response.text()).then((text) => done([this.download, text]));
+  };
+  document.getElementById('save').click();
+}));
+
+// What Copy link puts on the clipboard, or the status line if nothing.
+const copied = (page) => page.evaluate(() => new Promise((done) => {
+  Object.defineProperty(navigator, 'clipboard', { configurable: true, value: { writeText: async (text) => done(text) } });
+  document.getElementById('share').click();
+  setTimeout(() => done(document.getElementById('status').textContent), 1000);
+}));
+
+for (const engine of testedEngines) {
+  describe(engine, () => {
+    let page;
+    before(async () => {
+      page = await openBrowser(engine);
+      if (engine === 'chromium') {
+        // A phone: the screen must never need scrolling sideways.
+        await page.raw.setViewport({ width: 390, height: 844, isMobile: true, hasTouch: true });
+      }
+      await page.open(pagePath);
+    });
+    after(() => page && page.close());
+
+    test('with the input ended, every compared input prints the console program\'s bytes', async () => {
+      const inputs = readFileSync(comparedInputs, 'latin1').split('\n').slice(0, -1);
+      assert.ok(inputs.length > 10);
+      for (const input of inputs.map((line) => line.replaceAll('\\n', '\n'))) {
+        assert.doesNotMatch(input, /\\/, 'an escape this test does not read');
+        assert.deepEqual(await runInPage(page, input, true), { output: native(input), waiting: false }, JSON.stringify(input));
+      }
+      const longNumber = `${'1'.repeat(70000)}\n`;  // more than the console's 64 KiB buffer holds
+      assert.equal((await runInPage(page, longNumber, true)).output, native(longNumber));
+      assert.ok(await page.evaluate(() => {
+        const first = window.tremovia.run(new TextEncoder().encode('1\n'), true).output;
+        const kept = first.slice();
+        window.tremovia.run(new TextEncoder().encode('2\n'), true);
+        return first.every((byte, i) => byte === kept[i]);
+      }), 'a result stays as it was after the next run');
+    });
+
+    test('at each wait of a typed session the output is the screen up to that wait', async () => {
+      const { screen, waits } = expected('typical');
+      assert.equal(waits.length, typicalLines.length);
+      for (let sent = 0; sent <= typicalLines.length; sent += 1) {
+        const waiting = sent < typicalLines.length;
+        const output = waiting ? screen.slice(0, waits[sent]) : screen;
+        assert.deepEqual(await runInPage(page, typicalLines.slice(0, sent).join(''), false), { output, waiting });
+      }
+    });
+
+    for (const session of sessions) {
+      test(`typed at the keyboard, then replayed from its address: ${session.name}`, async () => {
+        await page.open(pagePath);
+        if (engine === 'chromium') await checkLayout(page, 'at the first screen');
+        for (const [i, keys] of session.keys.entries()) {
+          if (keys.startsWith('waiting at ')) {
+            const { address, waiting } = await state(page);
+            assert.deepEqual({ address, waiting }, { address: keys.slice(11), waiting: true });
+          } else if (keys === 'End') {
+            await page.click('#end');
+          } else if (keys === 'Backspace' || keys.startsWith('Control+')) {
+            await page.press(keys);
+          } else {
+            await page.type(keys);
+          }
+          if (i === 3 && engine === 'chromium') await checkLayout(page, 'mid-dialogue');
+        }
+        const shown = withEchoes(expected(session.screen), session.echoed);
+        assert.equal(await screenText(page), shown);
+        if (engine === 'chromium') await checkLayout(page, 'after the end');
+        assert.deepEqual(await state(page), { address: session.address, waiting: false, status: 'The run has ended. Run again starts a new one.' });
+        assert.equal(await page.evaluate(() => document.activeElement.id), 'restart');
+        assert.deepEqual(await saved(page), ['tremovia-session.txt', shown]);
+        assert.match(await copied(page), new RegExp(`${session.address.replace(/[&]/g, '\\$&')}$`));
+
+        await page.reload();
+        assert.equal(await screenText(page), shown, 'the address replays the session');
+
+        await page.type('7');
+        assert.equal(await screenText(page), shown, 'typing after the end changes nothing');
+        await page.press('Enter');
+        const { screen, waits } = expected('typical');
+        assert.equal(await screenText(page), screen.slice(0, waits[0]), 'Enter on "Run again" starts anew');
+        assert.deepEqual(await page.evaluate(() => [location.hash, document.getElementById('restart').hidden]), ['#input=', true]);
+      });
     }
-    const shown = withEchoes(expected(session.screen), session.echoed);
-    assert.equal(await page.textContent('#screen'), shown);
-    await checkLayout('after the end');
-    const [address, focused] = await page.evaluate(() => [location.hash, document.activeElement.id]);
-    assert.equal(address, session.address);
-    assert.equal(focused, 'restart');
 
-    const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save')]);
-    assert.equal(download.suggestedFilename(), 'tremovia-session.txt');
-    assert.equal(readFileSync(await download.path(), 'latin1'), shown);
-    await page.reload();
-    await page.evaluate(() => window.tremovia.ready);
-    assert.equal(await page.textContent('#screen'), shown, 'the address replays the session');
+    test('an address without &ended=1 leaves the program waiting; a new address is replayed', async () => {
+      await page.open(pagePath, '#input=1%0A');
+      const { screen, waits } = expected('typical');
+      assert.equal(await screenText(page), `${screen.slice(0, waits[0])}1\n${screen.slice(waits[0], waits[1])}`);
+      assert.equal((await state(page)).waiting, true);
+      await page.evaluate(() => { location.hash = '#input=1%0A1.5%0A'; });
+      await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => done())));
+      assert.equal(await screenText(page),
+        `${screen.slice(0, waits[0])}1\n${screen.slice(waits[0], waits[1])}1.5\n${screen.slice(waits[1], waits[2])}`);
+    });
 
-    await page.keyboard.type('7');
-    assert.equal(await page.textContent('#screen'), shown, 'typing after the end changes nothing');
-    await page.keyboard.press('Enter');
-    const { screen, waits } = expected('typical');
-    assert.equal(await page.textContent('#screen'), screen.slice(0, waits[0]), 'Enter on "Run again" starts anew');
-    assert.deepEqual(await page.evaluate(() => [location.hash, document.getElementById('restart').hidden]), ['#input=', true]);
+    test('a flood of lines is replayed at once, and a session too long for a link stays whole in the tab', async () => {
+      const started = Date.now();
+      await page.open(pagePath, `#input=${'%0A'.repeat(100000)}`);
+      assert.ok(Date.now() - started < 30000, 'replayed within 30 s');
+      const { screen, waits } = expected('typical');
+      assert.equal(await screenText(page), `${screen.slice(0, waits[0])}${'\n'.repeat(100000)}`);
+      assert.deepEqual(await state(page), { address: '#too-long-for-a-link', waiting: true,
+        status: 'This session is too long for a link: Save keeps it as text.' });
+      assert.equal(await copied(page), 'This session is too long for a link: Save keeps it as text.');
+      await page.type('1\n');
+      assert.ok((await saved(page))[1].endsWith(`${'\n'.repeat(100000)}1\n${screen.slice(waits[0], waits[1])}`));
+      await page.reload();
+      assert.equal(await screenText(page), screen.slice(0, waits[0]));
+      assert.match((await state(page)).status, /too long for a link, so its address did not keep it/);
+    });
+
+    if (engine === 'chromium') {
+      test('a 60-digit answer wraps on a phone; printed, only the dialogue shows, in black', async () => {
+        assert.equal(await page.evaluate(() => window.innerWidth), 390);
+        await page.open(pagePath);
+        await page.type(`${'1'.repeat(60)}\n`);
+        await checkLayout(page, 'after a 60-digit answer');
+        await page.raw.emulateMediaType('print');
+        assert.deepEqual(await page.evaluate(() => {
+          const style = (selector) => getComputedStyle(document.querySelector(selector));
+          return [style('footer').display, style('#line').display, style('#screen').color, style('body').backgroundColor];
+        }), ['none', 'none', 'rgb(0, 0, 0)', 'rgb(255, 255, 255)']);
+        await page.raw.emulateMediaType(null);
+      });
+
+      test('benchmark: a whole re-run of the typical session, and replays of hostile addresses', async () => {
+        const milliseconds = await page.evaluate((input) => {
+          const bytes = new TextEncoder().encode(input);
+          const start = performance.now();
+          for (let i = 0; i < 2000; i += 1) window.tremovia.run(bytes, true);
+          return (performance.now() - start) / 2000;
+        }, typicalLines.join(''));
+        console.log(`# one re-run of the typical session: ${(milliseconds * 1000).toFixed(1)} µs`);
+        // From the start of the navigation to the input line laid out, as
+        // the page's own clock tells it.
+        const ready = async (address) => {
+          await page.open(pagePath, address);
+          return page.evaluate(() => {
+            document.getElementById('line').getBoundingClientRect();
+            return Math.round(performance.now());
+          });
+        };
+        const empty = await ready('');
+        const blank = await ready(`#input=${'%0A'.repeat(100000)}`);
+        const digits = await ready(`#input=${'1'.repeat(1900000)}`);
+        console.log(`# from opening to ready for input, on a phone: no session ${empty} ms, `
+          + `100,000 blank lines ${blank} ms, 1.9 MB of digits ${digits} ms`);
+      });
+
+      test('screenshots after the seven values, on a desktop and a phone', { skip: !screenshotPath }, async () => {
+        await page.open(pagePath, `#input=${encodeURIComponent(typicalLines.slice(0, 7).join(''))}`);
+        await page.raw.screenshot({ path: screenshotPath.replace('.png', '-phone.png') });
+        await page.raw.setViewport({ width: 900, height: 620 });
+        await page.raw.screenshot({ path: screenshotPath });
+      });
+    }
+
+    test('the page reported no errors', () => assert.deepEqual(page.errors, []));
   });
 }
 
-test('the page reported no errors', () => assert.deepEqual(pageErrors, []));
-
-test('benchmark: one whole re-run of the typical session', async () => {
-  const milliseconds = await page.evaluate((input) => {
-    const bytes = new TextEncoder().encode(input);
-    const start = performance.now();
-    for (let i = 0; i < 2000; i += 1) window.tremovia.run(bytes, true);
-    return (performance.now() - start) / 2000;
-  }, typicalLines.join(''));
-  console.log(`# one re-run of the typical session: ${(milliseconds * 1000).toFixed(1)} µs`);
-});
-
-test('screenshots after the seven values, on a desktop and a phone', { skip: !screenshotPath }, async () => {
-  await open(`#input=${encodeURIComponent(typicalLines.slice(0, 7).join(''))}`);
-  await page.screenshot({ path: screenshotPath.replace('.png', '-phone.png') });
-  await page.setViewportSize({ width: 900, height: 620 });
-  await page.screenshot({ path: screenshotPath });
-});
+// No rule of axe-core broken, nothing wider than the phone's screen, and the
+// input line in view.
+async function checkLayout(page, moment) {
+  await page.raw.addScriptTag({ path: axeScript });
+  const { violations } = await page.evaluate(() => window.axe.run());
+  assert.deepEqual(violations.map((violation) => violation.id), [], moment);
+  assert.deepEqual(await page.evaluate(() => {
+    const screen = document.getElementById('screen');
+    const root = document.documentElement;
+    const line = document.getElementById('line');
+    const lineInView = line.disabled
+      || line.getBoundingClientRect().bottom <= screen.getBoundingClientRect().bottom + 1;
+    return [screen.scrollWidth - screen.clientWidth, screen.scrollLeft, root.scrollWidth - root.clientWidth, lineInView];
+  }), [0, 0, 0, true], moment);
+}
