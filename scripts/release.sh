@@ -1,25 +1,33 @@
 #!/usr/bin/env bash
 # Builds every download of this version from a clean checkout, then checks
 # them as a user gets them (scripts/verify-release.sh):
-#   scripts/release.sh [--no-verify] [OUTDIR]        OUTDIR defaults to dist/
+#   scripts/release.sh [--no-verify | --install-check] [OUTDIR]
+# OUTDIR, taken from the caller's folder, defaults to the checkout's dist/.
 # --no-verify only builds: for a second build of a commit whose bytes are
-# compared with a checked one.
+# compared with a checked one. --install-check also installs the amd64
+# package on this machine, runs it and purges it (root or sudo).
+# The files are made and checked in a folder beside OUTDIR and take its place
+# only when all is done: a release that fails or is interrupted leaves OUTDIR
+# as it was.
 # The same commit gives the same bytes: every time stamp is the last commit's,
 # and neither the paths, the umask, the time zone nor the locale reach an
 # artifact.
 set -euo pipefail
 umask 022
 export LC_ALL=C TZ=UTC
-top=$(cd "$(dirname "$0")/.." && pwd)
-cd "$top"
-
 fail() { echo "release.sh: $*" >&2; exit 1; }
 
 verify=yes
-if [ "${1:-}" = --no-verify ]; then
-  verify=no
-  shift
-fi
+case "${1:-}" in
+  --no-verify) verify=no; shift ;;
+  --install-check) verify=install; shift ;;
+  -*) fail "$1 is not an option: give --no-verify or --install-check, then OUTDIR" ;;
+esac
+[ $# -le 1 ] || fail "more than one OUTDIR given: $*"
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+out=$(realpath -m "${1:-$top/dist}")
+cd "$top"
 
 [ -z "$(git status --porcelain)" ] || fail "the checkout has changes that are not committed; a release is made from a commit"
 version=$(sed -n 's/^project(tremovia VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
@@ -27,16 +35,23 @@ version=$(sed -n 's/^project(tremovia VERSION \([0-9.]*\) .*/\1/p' CMakeLists.tx
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
 
-out=$(realpath -m "${1:-$top/dist}")
 case "$out/" in
-  "$top/dist/") rm -rf "$out" ;;  # the release's own folder
+  "$top/dist/") ;;  # the release's own folder, replaced at the end
   "$top"/*) fail "$out is inside the checkout: give a folder outside it, or none for dist/" ;;
-  *) [ ! -e "$out" ] || [ -z "$(ls -A "$out")" ] || fail "$out is not empty" ;;
+  *) [ ! -e "$out" ] || [ -z "$(ls -A "$out")" ] ||
+       fail "OUTDIR is not empty: $out holds $(ls -A "$out" | head -n 3 | paste -sd ' ')$( [ "$(ls -A "$out" | wc -l)" -le 3 ] || echo ' …')" ;;
 esac
-mkdir -p "$out"
+if [ "$verify" = install ] && dpkg-query -W -f '${db:Status-Status}' tremovia 2>/dev/null | grep -qv '^not-installed$'; then
+  fail "tremovia is installed on this machine, and --install-check installs and purges it: remove it first (apt remove tremovia)"
+fi
+mkdir -p "$(dirname "$out")"
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# The finished files, beside OUTDIR so that they take its place by a rename.
+staged=$(mktemp -d "$(dirname "$out")/.tremovia-release.XXXXXX")
+trap 'rm -rf "$work" "$staged" "$staged.previous"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 # build NAME ARITHMETIC [CMAKE ARGUMENT...]: the program alone, its log kept
 # aside (the armhf compiler writes a note for every function that passes a
@@ -70,7 +85,7 @@ linux_archive() {
   install -m 0644 docs/technical-documentation.md "$folder/docs/"
   settle "$folder"
   tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owner \
-    -C "$work/stage" -cf - "$name" | gzip -9n >"$out/$name.tar.gz"
+    -C "$work/stage" -cf - "$name" | gzip -9n >"$staged/$name.tar.gz"
 }
 
 windows_archive() {
@@ -83,7 +98,7 @@ windows_archive() {
   chmod 0644 "$folder/README.txt"
   settle "$folder"
   # -X: no extra fields with owner and access time; the sorted names fix the order.
-  (cd "$folder" && zip -X -D -9 -q "$out/tremovia-$version-windows-x86_64.zip" *)
+  (cd "$folder" && zip -X -D -9 -q "$staged/tremovia-$version-windows-x86_64.zip" *)
 }
 
 # The Debian changelog of this version, made from CHANGELOG.md's section.
@@ -125,10 +140,10 @@ debian_package() {
       packaging/debian/control >"$root/DEBIAN/control"
   chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
   settle "$root"
-  dpkg-deb --root-owner-group -Zxz --build "$root" "$out/tremovia_${version}_$arch.deb" >/dev/null
+  dpkg-deb --root-owner-group -Zxz --build "$root" "$staged/tremovia_${version}_$arch.deb" >/dev/null
 }
 
-echo "tremovia $version, dated by the last commit ($(date -d "@$SOURCE_DATE_EPOCH" '+%F %T') UTC), into $out"
+echo "tremovia $version, dated by the last commit ($(date -d "@$SOURCE_DATE_EPOCH" '+%F %T') UTC), for $out"
 build x86_64 "native x87"
 build aarch64 software -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
 build i686 "native x87" -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake
@@ -145,9 +160,19 @@ debian_package amd64 x86_64
 debian_package arm64 aarch64
 debian_package i386 i686
 debian_package armhf armhf
-install -m 0644 "$work/web/tremovia.html" "$out/tremovia-$version.html"
-(cd "$out" && sha256sum -- * >SHA256SUMS)
+install -m 0644 "$work/web/tremovia.html" "$staged/tremovia-$version.html"
+(cd "$staged" && sha256sum -- * >SHA256SUMS)
 
-if [ "$verify" = yes ]; then
-  "$top/scripts/verify-release.sh" "$out"
-fi
+case "$verify" in
+  yes) "$top/scripts/verify-release.sh" "$staged" ;;
+  install) "$top/scripts/verify-release.sh" --install-check "$staged" ;;
+esac
+
+# The finished release takes OUTDIR's place, uninterrupted.
+trap '' INT TERM
+chmod 0755 "$staged"
+previous=$staged.previous
+[ ! -e "$out" ] || mv "$out" "$previous"
+mv "$staged" "$out"
+rm -rf "$previous"
+echo "the release is in $out"

@@ -1,21 +1,30 @@
 #!/usr/bin/env bash
 # Checks a release folder the way a user gets it, and fails at the first
-# fault:   scripts/verify-release.sh OUTDIR
+# fault:   scripts/verify-release.sh [--install-check] OUTDIR
 # Every archive is unpacked in an empty folder and its program run from there
 # (qemu for aarch64, i686 and armhf, wine for Windows) on every input of
 # .ci/compared-inputs, against the x86-64 program; every package passes
-# lintian and the amd64 one is installed, run, read with man and purged; the
-# page is opened in Chromium.
+# lintian; the page is opened in Chromium. With --install-check the amd64
+# package is also installed on this machine, run, read with man and purged;
+# an interruption lets dpkg finish, then purges.
 set -euo pipefail
 umask 022
 export LC_ALL=C
+fail() { echo "verify-release.sh: $*" >&2; exit 1; }
+
+install_check=no
+if [ "${1:-}" = --install-check ]; then
+  install_check=yes
+  shift
+fi
+[ $# -eq 1 ] || fail "give one release folder"
 top=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath "$1")
 version=$(sed -n 's/^project(tremovia VERSION \([0-9.]*\) .*/\1/p' "$top/CMakeLists.txt")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() { echo "verify-release.sh: $*" >&2; exit 1; }
+trap 'purge_on_exit; rm -rf "$work"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 # holds WHAT EXPECTED ACTUAL: two sorted listings must be the same.
 holds() {
@@ -34,9 +43,51 @@ static_and_stripped() {
   [[ $sections != *.symtab* ]] || fail "$1 is not stripped"
 }
 
+# The amd64 package installed on this machine, run, read with man and purged.
+# dpkg is never interrupted halfway: it ignores INT and TERM, the traps run
+# when it has finished, and whatever ends the script purges the package.
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+uninterrupted() { (trap '' INT TERM; exec $sudo "$@"); }
+installed=no
+purge_on_exit() {
+  [ "$installed" = yes ] || return 0
+  uninterrupted dpkg --purge tremovia >>"$work/dpkg.log" 2>&1 || echo "verify-release.sh: dpkg --purge tremovia failed" >&2
+}
+install_check() {
+  echo "== the amd64 package, installed and purged"
+  installed=yes
+  if ! uninterrupted dpkg -i "tremovia_${version}_amd64.deb" >"$work/dpkg.log" 2>&1; then
+    cat "$work/dpkg.log" >&2
+    grep -q 'lock' "$work/dpkg.log" && fail "dpkg's lock is held by another process (apt or dpkg at work): try again when it has finished"
+    fail "dpkg -i failed"
+  fi
+  hash -r
+  [ "$(command -v tremovia)" = /usr/bin/tremovia ] || fail "tremovia is not on PATH as /usr/bin/tremovia"
+  typical='1\n1.5\n1\n0\n1\n10\n-10\n\n\n\n\n\n\n\n\n'
+  [ "$(printf "$typical" | tremovia | od -An -tx1)" = "$(printf "$typical" | $reference | od -An -tx1)" ] ||
+    fail "the installed tremovia does not print the typical run"
+  [ "$(man -w tremovia)" = /usr/share/man/man1/tremovia.1.gz ] || fail "man does not find tremovia's page"
+  page=$(MANWIDTH=200 man tremovia 2>/dev/null)
+  [[ $page == *"tremovia - cardinal points of a thick lens"* ]] || fail "man tremovia does not show the page"
+  uninterrupted dpkg --purge tremovia >>"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg --purge failed"; }
+  installed=no
+  hash -r
+  for path in /usr/bin/tremovia /usr/share/man/man1/tremovia.1.gz /usr/share/doc/tremovia \
+    /usr/share/lintian/overrides/tremovia /var/lib/dpkg/info/tremovia.list; do
+    [ ! -e "$path" ] || fail "$path is left after dpkg --purge"
+  done
+  ! dpkg-query -W tremovia >/dev/null 2>&1 || fail "dpkg still knows tremovia after --purge"
+  echo "  installed: runs as tremovia from PATH, man tremovia finds its page; purged: nothing left"
+}
+if [ "$install_check" = yes ] && dpkg-query -W -f '${db:Status-Status}' tremovia 2>/dev/null | grep -qv '^not-installed$'; then
+  fail "tremovia is installed on this machine, and --install-check installs and purges it: remove it first (apt remove tremovia)"
+fi
+
 cd "$out"
 echo "== $out: the checksums and the files"
 sha256sum --quiet -c SHA256SUMS
+holds SHA256SUMS "$(ls | grep -vx SHA256SUMS)" "$(sed 's/^[0-9a-f]*  //' SHA256SUMS | sort)"
 artifacts=(SHA256SUMS "tremovia-$version-windows-x86_64.zip" "tremovia-$version.html")
 for arch in x86_64 aarch64 i686 armhf; do artifacts+=("tremovia-$version-linux-$arch.tar.gz"); done
 for arch in amd64 arm64 i386 armhf; do artifacts+=("tremovia_${version}_$arch.deb"); done
@@ -50,6 +101,7 @@ for target in x86_64: aarch64:qemu-aarch64 i686:qemu-i386 armhf:qemu-arm; do
   name=tremovia-$version-linux-$arch
   mkdir "$work/$arch"
   tar -xzf "$name.tar.gz" -C "$work/$arch"
+  tar -tzf "$name.tar.gz" | sort -c || fail "$name.tar.gz: its names are not in sorted order"
   holds "$name.tar.gz" "$(printf "$name%s\n" "" /CHANGELOG.md /LICENSE /README.md /docs /docs/technical-documentation.md \
     /tremovia /tremovia.1 | sort)" "$(cd "$work/$arch" && find . -mindepth 1 -printf '%P\n' | sort)"
   static_and_stripped "$work/$arch/$name/tremovia"
@@ -63,6 +115,9 @@ mkdir "$work/windows"
 holds "the Windows zip" "$(printf '%s\n' LICENSE README.txt technical-documentation.md tremovia.exe)" \
   "$(cd "$work/windows" && find . -mindepth 1 -printf '%P\n' | sort)"
 perl -0777 -ne 'exit(/(?<!\r)\n/ ? 1 : 0)' "$work/windows/README.txt" || fail "README.txt has a line end without CR"
+[ -z "$(zipinfo -v "$out/tremovia-$version-windows-x86_64.zip" | grep 'length of extra field' | grep -v ': *0 bytes')" ] ||
+  fail "the Windows zip has extra fields (owner, access time): made without -X"
+[[ $(objdump -t "$work/windows/tremovia.exe") == *"no symbols"* ]] || fail "tremovia.exe is not stripped"
 echo "  tremovia-$version-windows-x86_64.zip: as listed"
 
 echo "== every program prints what the x86-64 program prints"
@@ -84,37 +139,31 @@ for target in amd64:x86_64 arm64:aarch64 i386:i686 armhf:armhf; do
   dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/bin/tremovia >"$work/deb-program"
   cmp -s "$work/deb-program" "$work/$archive_arch/tremovia-$version-linux-$archive_arch/tremovia" ||
     fail "$deb: its program is not the one in the $archive_arch archive"
-  echo "  $deb: Architecture $arch, as listed, the archive's program"
+  mkdir "$work/deb-$arch"
+  dpkg-deb -R "$deb" "$work/deb-$arch"
+  (cd "$work/deb-$arch" && md5sum --quiet -c DEBIAN/md5sums) || fail "$deb: DEBIAN/md5sums is missing or wrong"
+  holds "$deb's md5sums" "$(cd "$work/deb-$arch" && find usr -type f | sort)" "$(awk '{print $2}' "$work/deb-$arch/DEBIAN/md5sums")"
+  echo "  $deb: Architecture $arch, as listed, the archive's program, md5sums of every file"
 done
-lintian --fail-on error,warning tremovia_*.deb 2>&1 | sed 's/^/  lintian: /'
+doc=$work/deb-amd64/usr/share/doc/tremovia
+# The words of a text, one a line, without list marks and the copyright file's "." lines.
+words() { tr -s ' \t\n' '\n\n\n' | grep -vx -e '' -e '[-*.]'; }
+holds "the package's copyright" "$(sed -n '/^Permission/,$p' "$top/LICENSE" | words)" \
+  "$(sed -n '/^ Permission/,$p' "$doc/copyright" | words)"
+holds "the package's changelog" \
+  "$(awk -v heading="## [$version]" 'index($0, heading) == 1 { inside = 1; next } inside && /^## / { exit } inside && !/^#/' \
+       "$top/CHANGELOG.md" | words)" \
+  "$(gzip -dc "$doc/changelog.gz" | sed '1d; /^ -- /d' | words)"
+while read -r override; do
+  [[ $override =~ ^tremovia:\ [a-z-]+\ \[([^]*]+)\]$ ]] && [ -f "$work/deb-amd64/${BASH_REMATCH[1]}" ] ||
+    fail "the lintian override \"$override\" does not name one file of the package"
+done < <(grep -v '^#' "$work/deb-amd64/usr/share/lintian/overrides/tremovia")
+echo "  the packages' copyright and changelog say what LICENSE and CHANGELOG.md say; each lintian override names one file"
+mkdir "$work/lintian"
+TMPDIR=$work/lintian lintian --fail-on error,warning tremovia_*.deb 2>&1 | sed 's/^/  lintian: /'
 echo "  lintian: no error, no warning"
 
-echo "== the amd64 package, installed and purged"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo=sudo
-! dpkg-query -W tremovia >/dev/null 2>&1 ||
-  fail "tremovia is installed on this machine already: this check installs and purges it, so remove it first"
-if ! $sudo dpkg -i "tremovia_${version}_amd64.deb" >"$work/dpkg.log" 2>&1; then
-  cat "$work/dpkg.log" >&2
-  grep -q 'lock' "$work/dpkg.log" && fail "dpkg's lock is held by another process (apt or dpkg at work): try again when it has finished"
-  fail "dpkg -i failed"
-fi
-hash -r
-[ "$(command -v tremovia)" = /usr/bin/tremovia ] || fail "tremovia is not on PATH as /usr/bin/tremovia"
-typical='1\n1.5\n1\n0\n1\n10\n-10\n\n\n\n\n\n\n\n\n'
-[ "$(printf "$typical" | tremovia | od -An -tx1)" = "$(printf "$typical" | $reference | od -An -tx1)" ] ||
-  fail "the installed tremovia does not print the typical run"
-[ "$(man -w tremovia)" = /usr/share/man/man1/tremovia.1.gz ] || fail "man does not find tremovia's page"
-page=$(MANWIDTH=200 man tremovia 2>/dev/null)
-[[ $page == *"tremovia - cardinal points of a thick lens"* ]] || fail "man tremovia does not show the page"
-$sudo dpkg --purge tremovia >>"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg --purge failed"; }
-hash -r
-for path in /usr/bin/tremovia /usr/share/man/man1/tremovia.1.gz /usr/share/doc/tremovia \
-  /usr/share/lintian/overrides/tremovia /var/lib/dpkg/info/tremovia.list; do
-  [ ! -e "$path" ] || fail "$path is left after dpkg --purge"
-done
-! dpkg-query -W tremovia >/dev/null 2>&1 || fail "dpkg still knows tremovia after --purge"
-echo "  installed: runs as tremovia from PATH, man tremovia finds its page; purged: nothing left"
+[ "$install_check" = no ] || install_check
 
 echo "== the page, opened from the release folder"
 [ -d "$top/tests/page/node_modules/puppeteer-core" ] ||
