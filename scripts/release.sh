@@ -82,7 +82,7 @@ linux_archive() {
   "$strip" --strip-all --remove-section=.comment -o "$folder/tremovia" "$work/$arch/tremovia"
   chmod 0755 "$folder/tremovia"
   install -m 0644 tremovia.1 README.md LICENSE CHANGELOG.md "$folder/"
-  install -m 0644 docs/technical-documentation.md "$folder/docs/"
+  install -m 0644 docs/technical-documentation.md docs/tremovia-page.png docs/tremovia-page-phone.png "$folder/docs/"
   settle "$folder"
   tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owner \
     -C "$work/stage" -cf - "$name" | gzip -9n >"$staged/$name.tar.gz"

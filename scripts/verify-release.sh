@@ -103,12 +103,17 @@ for target in x86_64: aarch64:qemu-aarch64 i686:qemu-i386 armhf:qemu-arm; do
   tar -xzf "$name.tar.gz" -C "$work/$arch"
   tar -tzf "$name.tar.gz" | sort -c || fail "$name.tar.gz: its names are not in sorted order"
   holds "$name.tar.gz" "$(printf "$name%s\n" "" /CHANGELOG.md /LICENSE /README.md /docs /docs/technical-documentation.md \
-    /tremovia /tremovia.1 | sort)" "$(cd "$work/$arch" && find . -mindepth 1 -printf '%P\n' | sort)"
+    /docs/tremovia-page.png /docs/tremovia-page-phone.png /tremovia /tremovia.1 | sort)" \
+    "$(cd "$work/$arch" && find . -mindepth 1 -printf '%P\n' | sort)"
+  for picture in $(grep -o -e '](docs/[^)]*)' -e 'src="docs/[^"]*"' "$work/$arch/$name/README.md" | grep -o 'docs/[^)"]*'); do
+    [ -f "$work/$arch/$name/$picture" ] || fail "$name.tar.gz: its README shows $picture, which it does not hold"
+  done
   static_and_stripped "$work/$arch/$name/tremovia"
   programs+=("${emulator:+$emulator }$work/$arch/$name/tremovia")
   echo "  $name.tar.gz: as listed; tremovia static and stripped"
 done
 reference=${programs[0]}
+[ "$install_check" = no ] || install_check
 echo "== the Windows archive, unpacked"
 mkdir "$work/windows"
 (cd "$work/windows" && unzip -q "$out/tremovia-$version-windows-x86_64.zip")
@@ -163,10 +168,8 @@ mkdir "$work/lintian"
 TMPDIR=$work/lintian lintian --fail-on error,warning tremovia_*.deb 2>&1 | sed 's/^/  lintian: /'
 echo "  lintian: no error, no warning"
 
-[ "$install_check" = no ] || install_check
-
 echo "== the page, opened from the release folder"
 [ -d "$top/tests/page/node_modules/puppeteer-core" ] ||
   (cd "$top/tests/page" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund >/dev/null)
 node "$top/scripts/check-page.mjs" "$out/tremovia-$version.html" "$reference" "$top/.ci/compared-inputs"
-echo "== the release in $out is sound"
+echo "== the release is sound"

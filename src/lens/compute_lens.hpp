@@ -15,23 +15,37 @@ inline constexpr bool long_double_is_x87 = std::numeric_limits<long double>::dig
 // Fills the fifteen derived fields of `lens` from its seven inputs.
 void compute_lens(lens_values& lens);
 
+// The same fifteen fields as most textbooks compute them, for the page's
+// figure and the documentation: each surface term is the quotient
+// (1 - N01) / (v1 - s1), (1 - N12) / (v2 - s2) where the program has the
+// product; everything else, precision included, is as in compute_lens. The
+// dialogue never shows these.
+void compute_textbook_lens(lens_values& lens);
+
+// How a surface term joins 1 - N and v - s.
+enum class surface_terms { product, quotient };
+
 // The fifteen formulas, in their order. Each formula runs in `Extended`
 // (constructible from double, explicitly convertible back) and is rounded to
 // double when stored, so later formulas read the stored doubles.
-template <class Extended>
+template <class Extended, surface_terms terms = surface_terms::product>
 void compute_lens_in(lens_values& lens) {
     const auto x = [](double stored) { return Extended(stored); };
     const auto store = [](Extended result) { return static_cast<double>(result); };
+    const auto surface = [](Extended one_minus_n, Extended v_minus_s) {
+        if constexpr (terms == surface_terms::product) return one_minus_n * v_minus_s;
+        else return one_minus_n / v_minus_s;
+    };
     const Extended one = x(1.0);
 
     lens.N01 = store(x(lens.n0) / x(lens.n1));
     lens.N12 = store(x(lens.n1) / x(lens.n2));
-    // The surface terms are products of the two differences, as the program
+    // The program's surface terms are products of the two differences, as it
     // has always computed them.
-    lens.R221 = store((one - x(lens.N12)) * (x(lens.v2) - x(lens.s2)));
+    lens.R221 = store(surface(one - x(lens.N12), x(lens.v2) - x(lens.s2)));
     lens.R222 = store(x(lens.N12));
     lens.T1212 = store(x(lens.v2) - x(lens.v1));
-    lens.R121 = store((one - x(lens.N01)) * (x(lens.v1) - x(lens.s1)));
+    lens.R121 = store(surface(one - x(lens.N01), x(lens.v1) - x(lens.s1)));
     lens.R122 = store(x(lens.N01));
     lens.S11 = store((x(lens.R121) * x(lens.T1212)) + one);
     lens.S12 = store(x(lens.R122) * x(lens.T1212));

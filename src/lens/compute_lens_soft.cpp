@@ -7,4 +7,8 @@ namespace tremovia {
 
 void compute_lens(lens_values& lens) { compute_lens_in<soft_extended>(lens); }
 
+void compute_textbook_lens(lens_values& lens) {
+    compute_lens_in<soft_extended, surface_terms::quotient>(lens);
+}
+
 }  // namespace tremovia

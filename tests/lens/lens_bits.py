@@ -1,16 +1,19 @@
 #!/usr/bin/env python3
 """Writes lens_bits.inc: the stored bits of all fifteen derived fields for a
 table of lenses, from an exact model of the arithmetic that owes nothing to
-the C++ code under test.
+the C++ code under test. With --textbook, textbook_bits.inc: the same with
+the textbook's quotients for the surface terms.
 
 Every operation is computed exactly with fractions, rounded to a 64-bit
 significand with ties to even (the x87 extended format, its exponent range
 included), and each formula's result is rounded again to double when stored.
 
     python3 tests/lens/lens_bits.py > tests/lens/lens_bits.inc
+    python3 tests/lens/lens_bits.py --textbook > tests/lens/textbook_bits.inc
 """
 import math
 import struct
+import sys
 from fractions import Fraction
 
 NAN = ("nan",)
@@ -147,16 +150,17 @@ FIELDS = ["N01", "N12", "R221", "R222", "T1212", "R121", "R122",
           "S11", "S12", "S21", "S22", "FI", "FO", "HI", "HO"]
 
 
-def compute_lens(n0, n1, n2, v1, v2, s1, s2):
+def compute_lens(n0, n1, n2, v1, v2, s1, s2, surface):
+    """surface joins 1 - N and v - s: mul for the program, div for the textbook."""
     n0, n1, n2, v1, v2, s1, s2 = map(from_double, (n0, n1, n2, v1, v2, s1, s2))
     one = finite(Fraction(1))
     f = {}
     f["N01"] = stored(div(n0, n1))
     f["N12"] = stored(div(n1, n2))
-    f["R221"] = stored(mul(sub(one, f["N12"]), sub(v2, s2)))
+    f["R221"] = stored(surface(sub(one, f["N12"]), sub(v2, s2)))
     f["R222"] = f["N12"]
     f["T1212"] = stored(sub(v2, v1))
-    f["R121"] = stored(mul(sub(one, f["N01"]), sub(v1, s1)))
+    f["R121"] = stored(surface(sub(one, f["N01"]), sub(v1, s1)))
     f["R122"] = f["N01"]
     f["S11"] = stored(add(mul(f["R121"], f["T1212"]), one))
     f["S12"] = stored(mul(f["R122"], f["T1212"]))
@@ -223,12 +227,14 @@ LENSES = [
 
 
 def main():
-    print("// Written by lens_bits.py from an exact model of the arithmetic; do not edit.")
+    surface = div if sys.argv[1:] == ["--textbook"] else mul
+    print("// Written by lens_bits.py%s from an exact model of the arithmetic; do not edit."
+          % (" --textbook" if surface is div else ""))
     print("// Each row: the seven inputs, then " + " ".join(FIELDS) + ", as bits.")
     for inputs, what in LENSES:
         print("// " + what + ": " + " ".join(repr(float(v)) for v in inputs))
         inputs_text = ", ".join("0x%016x" % double_bits(float(v)) for v in inputs)
-        fields_text = ", ".join("0x%016x" % b for b in compute_lens(*map(float, inputs)))
+        fields_text = ", ".join("0x%016x" % b for b in compute_lens(*map(float, inputs), surface))
         print("{{%s},\n {%s}}," % (inputs_text, fields_text))
 
 

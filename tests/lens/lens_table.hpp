@@ -30,6 +30,11 @@ inline constexpr lens_bits lens_table[] = {
 #include "lens/lens_bits.inc"
 };
 
+// The same lenses, with the textbook's quotients for the surface terms.
+inline constexpr lens_bits textbook_table[] = {
+#include "lens/textbook_bits.inc"
+};
+
 inline lens_values with_inputs(const lens_bits& row) {
     lens_values lens;
     double* inputs[] = {&lens.n0, &lens.n1, &lens.n2, &lens.v1, &lens.v2, &lens.s1, &lens.s2};
