@@ -13,11 +13,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # interrupt_when CONDITION COMMAND...: COMMAND in a process group of its own,
-# sent SIGINT as soon as CONDITION holds; prints COMMAND's exit status.
+# sent SIGINT as soon as CONDITION holds; prints COMMAND's exit status. A
+# background command of a script starts with SIGINT ignored, which a
+# terminal's foreground command does not: it is set back first.
 interrupt_when() {
   local condition=$1
   shift
-  setsid "$@" >"$work/log" 2>&1 &
+  python3 -c 'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.setsid(); os.execvp(sys.argv[1], sys.argv[1:])' \
+    "$@" >"$work/log" 2>&1 &
   local group=$! tries=0
   until eval "$condition"; do
     kill -0 "$group" 2>/dev/null || { cat "$work/log" >&2; fail "$1 ended before the moment to interrupt it"; }
