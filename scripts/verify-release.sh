@@ -105,7 +105,8 @@ for target in x86_64: aarch64:qemu-aarch64 i686:qemu-i386 armhf:qemu-arm; do
   holds "$name.tar.gz" "$(printf "$name%s\n" "" /CHANGELOG.md /LICENSE /README.md /docs /docs/technical-documentation.md \
     /docs/tremovia-page.png /docs/tremovia-page-phone.png /tremovia /tremovia.1 | sort)" \
     "$(cd "$work/$arch" && find . -mindepth 1 -printf '%P\n' | sort)"
-  for picture in $(grep -o -e '](docs/[^)]*)' -e 'src="docs/[^"]*"' "$work/$arch/$name/README.md" | grep -o 'docs/[^)"]*'); do
+  for picture in $(grep -o -e '!\[[^]]*\](docs/[^)]*)' -e '<img src="docs/[^"]*"' "$work/$arch/$name/README.md" |
+                   grep -o 'docs/[^)"]*'); do
     [ -f "$work/$arch/$name/$picture" ] || fail "$name.tar.gz: its README shows $picture, which it does not hold"
   done
   static_and_stripped "$work/$arch/$name/tremovia"
