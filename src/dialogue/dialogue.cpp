@@ -46,8 +46,12 @@ void print_summary(console& io, const lens_values& lens) {
 }  // namespace
 
 void run_dialogue(console& io) {
-    print_banner(io);
     lens_values lens;
+    run_dialogue(io, lens);
+}
+
+void run_dialogue(console& io, lens_values& lens) {
+    print_banner(io);
     enter_values(io, lens);
     compute_lens(lens);
     io.print(pieces::double_blank);

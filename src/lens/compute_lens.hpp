@@ -27,14 +27,14 @@ enum class surface_terms { product, quotient };
 
 // The fifteen formulas, in their order. Each formula runs in `Extended`
 // (constructible from double, explicitly convertible back) and is rounded to
-// double when stored, so later formulas read the stored doubles.
-template <class Extended, surface_terms terms = surface_terms::product>
-void compute_lens_in(lens_values& lens) {
+// double when stored, so later formulas read the stored doubles. `terms` is
+// chosen at run time: one copy of the formulas keeps the web page small.
+template <class Extended>
+void compute_lens_in(lens_values& lens, surface_terms terms = surface_terms::product) {
     const auto x = [](double stored) { return Extended(stored); };
     const auto store = [](Extended result) { return static_cast<double>(result); };
-    const auto surface = [](Extended one_minus_n, Extended v_minus_s) {
-        if constexpr (terms == surface_terms::product) return one_minus_n * v_minus_s;
-        else return one_minus_n / v_minus_s;
+    const auto surface = [terms](Extended one_minus_n, Extended v_minus_s) {
+        return terms == surface_terms::product ? one_minus_n * v_minus_s : one_minus_n / v_minus_s;
     };
     const Extended one = x(1.0);
 

@@ -7,8 +7,6 @@ namespace tremovia {
 
 void compute_lens(lens_values& lens) { compute_lens_in<soft_extended>(lens); }
 
-void compute_textbook_lens(lens_values& lens) {
-    compute_lens_in<soft_extended, surface_terms::quotient>(lens);
-}
+void compute_textbook_lens(lens_values& lens) { compute_lens_in<soft_extended>(lens, surface_terms::quotient); }
 
 }  // namespace tremovia

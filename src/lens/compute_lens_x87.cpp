@@ -11,18 +11,17 @@ static_assert(long_double_is_x87);
 
 namespace {
 
-template <surface_terms terms>
-void compute_in_x87(lens_values& lens) {
+void compute_in_x87(lens_values& lens, surface_terms terms) {
     const std::uint16_t callers = x87_control_word();
     set_x87_control_word(with_extended_nearest(callers));
-    compute_lens_in<long double, terms>(lens);
+    compute_lens_in<long double>(lens, terms);
     set_x87_control_word(callers);
 }
 
 }  // namespace
 
-void compute_lens(lens_values& lens) { compute_in_x87<surface_terms::product>(lens); }
+void compute_lens(lens_values& lens) { compute_in_x87(lens, surface_terms::product); }
 
-void compute_textbook_lens(lens_values& lens) { compute_in_x87<surface_terms::quotient>(lens); }
+void compute_textbook_lens(lens_values& lens) { compute_in_x87(lens, surface_terms::quotient); }
 
 }  // namespace tremovia

@@ -5,12 +5,14 @@
 // screen when the program takes it.
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "dialogue/console.hpp"
 #include "dialogue/dialogue.hpp"
+#include "lens/compute_lens.hpp"
 
 namespace tremovia {
 namespace {
@@ -80,6 +82,25 @@ private:
 // Kept between runs, so its storage is reused.
 std::string screen;
 std::size_t replay_sent = 0;
+// The last run's record, for the figure: the seven inputs, then FI, FO, HI
+// and HO as the program computes them, then as the textbook does.
+double figure_values[15];
+
+int run(std::string_view typed, bool ended, std::string* echo) {
+    screen.clear();
+    typed_input input(typed, ended, echo);
+    screen_output output(input, screen);
+    console io(input, output);
+    lens_values lens;
+    run_dialogue(io, lens);
+    lens_values textbook = lens;
+    compute_textbook_lens(textbook);
+    const double values[] = {lens.n0, lens.n1, lens.n2, lens.v1, lens.v2, lens.s1, lens.s2,
+                             lens.FI, lens.FO, lens.HI, lens.HO, textbook.FI, textbook.FO, textbook.HI, textbook.HO};
+    std::copy(std::begin(values), std::end(values), figure_values);
+    replay_sent = input.sent();
+    return (input.waiting() ? 1 : 0) | (input.end_read() ? 2 : 0);
+}
 
 }  // namespace
 }  // namespace tremovia
@@ -90,13 +111,7 @@ extern "C" {
 // the user has ended the input. Returns 1 if the program waits for more
 // input, 0 if it ran to its end. The screen is then at `tremovia_screen`.
 int tremovia_run(const char* typed, std::size_t size, int ended) {
-    using namespace tremovia;
-    screen.clear();
-    typed_input input({typed, size}, ended != 0, nullptr);
-    screen_output output(input, screen);
-    console io(input, output);
-    run_dialogue(io);
-    return input.waiting() ? 1 : 0;
+    return tremovia::run({typed, size}, ended != 0, nullptr) & 1;
 }
 
 // Replays a session: the dialogue once over the `size` bytes at `typed`,
@@ -105,17 +120,13 @@ int tremovia_run(const char* typed, std::size_t size, int ended) {
 // of the input; `tremovia_sent_size` is then the count of bytes sent before
 // the program ended or waited.
 int tremovia_replay(const char* typed, std::size_t size, int ended) {
-    using namespace tremovia;
-    screen.clear();
-    typed_input input({typed, size}, ended != 0, &screen);
-    screen_output output(input, screen);
-    console io(input, output);
-    run_dialogue(io);
-    replay_sent = input.sent();
-    return (input.waiting() ? 1 : 0) | (input.end_read() ? 2 : 0);
+    return tremovia::run({typed, size}, ended != 0, &tremovia::screen);
 }
 
 std::size_t tremovia_sent_size() { return tremovia::replay_sent; }
+
+// The record of the last run or replay: 15 doubles, as `figure_values` holds them.
+const double* tremovia_lens() { return tremovia::figure_values; }
 
 const char* tremovia_screen() { return tremovia::screen.data(); }
 

@@ -7,7 +7,9 @@
 // replay(input, ended) runs it once over a whole session sent line by line,
 // as a terminal sends it, and returns the screen with each line echoed where
 // the program read it; `sent` counts the input bytes it took, and `endRead`
-// says whether it read the end of the input.
+// says whether it read the end of the input. lens() gives the record of the
+// last run or replay: the seven inputs, and FI, FO, HI and HO as the program
+// computes them and as the textbook does (its quotient surface terms).
 (() => {
   const call = (entry, input, ended) => {
     const typed = _malloc(Math.max(input.length, 1));
@@ -28,7 +30,17 @@
 
     run(input, ended) {
       const waiting = call(_tremovia_run, input, ended) !== 0;
-      return { output: screen(), waiting };
+      return { output: screen(), waiting: waiting };
+    },
+
+    lens() {
+      const values = Array.from(HEAPF64.subarray(_tremovia_lens() / 8, _tremovia_lens() / 8 + 15));
+      const points = (at) => ({ FI: values[at], FO: values[at + 1], HI: values[at + 2], HO: values[at + 3] });
+      // Written out: Debian's emscripten minifies shorthand properties wrongly.
+      return {
+        n0: values[0], n1: values[1], n2: values[2], v1: values[3], v2: values[4], s1: values[5], s2: values[6],
+        program: points(7), textbook: points(11),
+      };
     },
 
     replay(input, ended) {

@@ -64,6 +64,7 @@
     show(decoder.decode(run.output.subarray(shownBytes)));
     shownBytes = run.output.length;
     waiting = run.waiting;
+    lensFigure.show(decoder.decode(run.output), window.tremovia.lens());
     settle();
   };
 
@@ -96,6 +97,7 @@
     line.value = '';
     line.disabled = false;
     status.textContent = message;
+    lensFigure.clear();
   };
 
   const start = () => {
@@ -130,6 +132,8 @@
     ended = run.endRead;
     waiting = run.waiting;
     shownBytes = run.output.length - run.sent;
+    // The figure reads the program's output alone, without the echoes.
+    lensFigure.show(decoder.decode(window.tremovia.run(bytes.subarray(0, run.sent), ended).output), window.tremovia.lens());
     settle();
     if (waiting) line.focus();
   };
@@ -161,13 +165,15 @@
       .then(() => { status.textContent = messages.copied; },
         () => { status.textContent = messages.notCopied; });
   });
-  document.getElementById('save').addEventListener('click', () => {
+  const offer = (name, type, text) => {
     const download = document.createElement('a');
-    download.href = URL.createObjectURL(new Blob([screen.textContent], { type: 'text/plain' }));
-    download.download = 'tremovia-session.txt';
+    download.href = URL.createObjectURL(new Blob([text], { type: type }));
+    download.download = name;
     download.click();
     setTimeout(() => URL.revokeObjectURL(download.href), 1000);
-  });
+  };
+  document.getElementById('save').addEventListener('click', () => offer('tremovia-session.txt', 'text/plain', screen.textContent));
+  document.getElementById('save-figure').addEventListener('click', () => offer('tremovia-lens.svg', 'image/svg+xml', lensFigure.file()));
   window.addEventListener('hashchange', replay);
 
   window.tremovia.ready.then(replay);

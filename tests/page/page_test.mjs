@@ -6,7 +6,7 @@
 // WebKit needs a display: run it under xvfb-run.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { mkdtempSync, readFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
@@ -15,6 +15,7 @@ import { fileURLToPath } from 'node:url';
 import { engines, openBrowser, runInPage } from './page_driver.mjs';
 
 const axeScript = fileURLToPath(import.meta.resolve('axe-core/axe.min.js'));
+const documentationFigure = new URL('../../docs/worked-lens.svg', import.meta.url);
 
 const positional = process.argv.slice(2).filter((argument) => !argument.startsWith('--'));
 const option = (name) => {
@@ -69,15 +70,66 @@ const state = (page) => page.evaluate(() => ({
   status: document.getElementById('status').textContent,
 }));
 
-// What Save offers: the name and the text of the file.
-const saved = (page) => page.evaluate(() => new Promise((done) => {
+// What a Save button offers: the name and the text of the file.
+const saved = (page, button = 'save') => page.evaluate((id) => new Promise((done) => {
   const click = HTMLAnchorElement.prototype.click;
   HTMLAnchorElement.prototype.click = function offered() {
     HTMLAnchorElement.prototype.click = click;
     fetch(this.href).then((response) => response.text()).then((text) => done([this.download, text]));
   };
-  document.getElementById('save').click();
-}));
+  document.getElementById(id).click();
+}), button);
+
+// Lenses for the figure: the values typed, the Enters after them (-1 for
+// one value short), and the points drawn, with the program's values as the
+// dialogue prints them and the textbook's as optics texts give them.
+const figureLenses = [
+  {
+    name: 'the worked lens, in the summary',
+    values: [1, 1.5, 1, 0, 1, 10, -10], enters: 7, documentation: true, notes: /^$/,
+    points: {
+      'program FI': '1.297872', 'program FO': '-0.340426', 'program HI': '1.425532', 'program HO': '-0.468085',
+      'textbook FI': '11.290323', 'textbook FO': '-10.322581', 'textbook HI': '0.645161', 'textbook HO': '0.322581',
+    },
+  },
+  {
+    name: 'a lens between two media, at its FI section',
+    values: [1, 1.52, 1.33, 0, 1.2, 8, -12], enters: 3, notes: /^$/,
+    points: { 'program FI': '3.136512', 'textbook FI': '17.241512' },
+  },
+  {
+    name: 'a lens between two media, in the summary',
+    values: [1, 1.52, 1.33, 0, 1.2, 8, -12], enters: 7, notes: /^$/,
+    points: {
+      'program FI': '3.136512', 'program FO': '-0.624681', 'program HI': '3.984294', 'program HO': '-1.262111',
+      'textbook FI': '17.241512', 'textbook FO': '-12.569227', 'textbook HI': '0.332290', 'textbook HO': '0.144474',
+    },
+  },
+  {
+    name: 'a lens of index 0, whose points are all nan',
+    values: [1, 0, 1, 0, 1, 10, -10], enters: 7, points: {},
+    notes: /the program's FI \(nan\), FO \(nan\), HI \(nan\), HO \(nan\).*the textbook's FI \(nan\)/,
+  },
+  {
+    // The textbook's points from exact fractions, to six decimals.
+    name: 'a thin lens with points a million times its size away',
+    values: [1, 1.5, 1, 0, '1e-6', '1e6', '-1e6'], enters: 7, notes: /the lens is too thin to see/,
+    points: {
+      'program FI': '0.000002', 'program FO': '-0.000001', 'program HI': '0.000001', 'program HO': '0.000000',
+      'textbook FI': '1000000.000001', 'textbook FO': '-1000000.000000', 'textbook HI': '0.000001', 'textbook HO': '0.000000',
+    },
+  },
+  {
+    name: 'a centre on its vertex, one past the largest double',
+    values: [1, 1.5, 1, 0, '1e-6', 0, '-1e999'], enters: 7,
+    notes: /s1 = v1: surface 1 has no radius.*s2 is -inf: surface 2 is drawn flat.*the program's FO \(nan\), HO \(nan\)/,
+    points: { 'program FI': '0.000001', 'program HI': '0.000001' },
+  },
+  {
+    name: 'six values only: no figure',
+    values: [1, 1.5, 1, 0, 1, 10], enters: -1, notes: /^$/, points: {},
+  },
+];
 
 // What Copy link puts on the clipboard, or the status line if nothing.
 const copied = (page) => page.evaluate(() => new Promise((done) => {
@@ -159,7 +211,51 @@ for (const engine of testedEngines) {
         await page.press('Enter');
         const { screen, waits } = expected('typical');
         assert.equal(await screenText(page), screen.slice(0, waits[0]), 'Enter on "Run again" starts anew');
-        assert.deepEqual(await page.evaluate(() => [location.hash, document.getElementById('restart').hidden]), ['#input=', true]);
+        assert.deepEqual(await page.evaluate(() => [location.hash, document.getElementById('restart').hidden,
+          document.getElementById('figure-box').hidden, document.querySelectorAll('#figure *').length]), ['#input=', true, true, 1]);
+      });
+    }
+
+    // Each drawn point where the scale puts its value, nothing that is not a
+    // number drawn, and the points that each screen shows.
+    for (const lens of figureLenses) {
+      test(`the figure of ${lens.name}`, async () => {
+        await page.open(pagePath, `#input=${encodeURIComponent(lens.values.map((value) => `${value}\n`).join(''))}`
+          + '%0A'.repeat(Math.max(lens.enters, 0)));
+        const figure = await page.evaluate(() => {
+          const svg = document.getElementById('figure');
+          const attributes = [...svg.querySelectorAll('*')].flatMap((node) => [...node.attributes].map((a) => a.value));
+          return {
+            shown: !document.getElementById('figure-box').hidden,
+            x0: Number(svg.dataset.x0),
+            scale: Number(svg.dataset.scale),
+            notes: document.getElementById('figure-notes').textContent,
+            description: svg.querySelector('desc') ? svg.querySelector('desc').textContent : '',
+            notANumber: attributes.filter((value) => /NaN|Infinity/.test(value)),
+            points: [...svg.querySelectorAll('[data-point]')].map((node) => ({
+              name: `${node.dataset.source} ${node.dataset.point}`,
+              value: node.dataset.value,
+              at: Number(node.getAttribute('cx') || node.getAttribute('x1')
+                || node.getAttribute('d').split(' ')[1]),
+            })),
+          };
+        });
+        assert.equal(figure.shown, lens.enters >= 0);
+        assert.deepEqual(figure.notANumber, []);
+        assert.deepEqual(Object.fromEntries(figure.points.map((point) => [point.name, point.value])), lens.points);
+        for (const point of figure.points) {
+          assert.ok(Math.abs(point.at - (figure.x0 + figure.scale * Number(point.value))) < 0.01,
+            `${point.name} at ${point.at}, not at x0 + scale * ${point.value}`);
+        }
+        assert.match(figure.notes, lens.notes);
+        for (const value of Object.values(lens.points)) assert.ok(figure.description.includes(`${value} cm`));
+        if (lens.documentation && engine === 'chromium') {
+          const [name, file] = await saved(page, 'save-figure');
+          assert.equal(name, 'tremovia-lens.svg');
+          if (process.env.TREMOVIA_WRITE_FIGURE) writeFileSync(documentationFigure, file);
+          assert.equal(file, readFileSync(documentationFigure, 'utf8'),
+            'docs/worked-lens.svg is the figure the page draws (TREMOVIA_WRITE_FIGURE=1 writes it)');
+        }
       });
     }
 
