@@ -82,7 +82,8 @@ linux_archive() {
   "$strip" --strip-all --remove-section=.comment -o "$folder/tremovia" "$work/$arch/tremovia"
   chmod 0755 "$folder/tremovia"
   install -m 0644 tremovia.1 README.md LICENSE CHANGELOG.md "$folder/"
-  install -m 0644 docs/technical-documentation.md docs/tremovia-page.png docs/tremovia-page-phone.png "$folder/docs/"
+  install -m 0644 docs/technical-documentation.md docs/worked-lens.svg docs/tremovia-page.png docs/tremovia-page-phone.png \
+    "$documentation" "$folder/docs/"
   settle "$folder"
   tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owner \
     -C "$work/stage" -cf - "$name" | gzip -9n >"$staged/$name.tar.gz"
@@ -93,7 +94,7 @@ windows_archive() {
   mkdir -p "$folder"
   # Linked with -s: stripping afterwards would write the time into the header.
   install -m 0755 "$work/windows/tremovia.exe" "$folder/"
-  install -m 0644 LICENSE docs/technical-documentation.md "$folder/"
+  install -m 0644 LICENSE "$documentation" "$folder/"
   sed 's/$/\r/' packaging/windows/README.txt >"$folder/README.txt"
   chmod 0644 "$folder/README.txt"
   settle "$folder"
@@ -131,7 +132,7 @@ debian_package() {
   gzip -9n <tremovia.1 >"$root/usr/share/man/man1/tremovia.1.gz"
   debian_changelog | gzip -9n >"$doc/changelog.gz"
   debian_copyright >"$doc/copyright"
-  install -m 0644 docs/technical-documentation.md "$doc/"
+  install -m 0644 docs/technical-documentation.md docs/worked-lens.svg "$documentation" "$doc/"
   install -m 0644 packaging/debian/lintian-overrides "$root/usr/share/lintian/overrides/tremovia"
   find "$root/usr" -type f -exec chmod 0644 {} + && chmod 0755 "$root/usr/bin/tremovia"
   (cd "$root" && find usr -type f | sort | xargs md5sum) >"$root/DEBIAN/md5sums"
@@ -145,6 +146,9 @@ debian_package() {
 
 echo "tremovia $version, dated by the last commit ($(date -d "@$SOURCE_DATE_EPOCH" '+%F %T') UTC), for $out"
 build x86_64 "native x87"
+# Made by pandoc in the x86-64 build; one file, with its figure inside.
+documentation=$work/x86_64/technical-documentation.html
+[ -f "$documentation" ] || fail "technical-documentation.html was not made: pandoc is needed (apt-get install pandoc)"
 build aarch64 software -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
 build i686 "native x87" -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake
 build armhf software -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake

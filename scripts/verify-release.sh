@@ -69,7 +69,7 @@ install_check() {
     fail "the installed tremovia does not print the typical run"
   [ "$(man -w tremovia)" = /usr/share/man/man1/tremovia.1.gz ] || fail "man does not find tremovia's page"
   page=$(MANWIDTH=200 man tremovia 2>/dev/null)
-  [[ $page == *"tremovia - cardinal points of a thick lens"* ]] || fail "man tremovia does not show the page"
+  [[ $page == *"tremovia - a thick lens by the ray-transfer matrix method"* ]] || fail "man tremovia does not show the page"
   uninterrupted dpkg --purge tremovia >>"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg --purge failed"; }
   installed=no
   hash -r
@@ -103,6 +103,7 @@ for target in x86_64: aarch64:qemu-aarch64 i686:qemu-i386 armhf:qemu-arm; do
   tar -xzf "$name.tar.gz" -C "$work/$arch"
   tar -tzf "$name.tar.gz" | sort -c || fail "$name.tar.gz: its names are not in sorted order"
   holds "$name.tar.gz" "$(printf "$name%s\n" "" /CHANGELOG.md /LICENSE /README.md /docs /docs/technical-documentation.md \
+    /docs/technical-documentation.html /docs/worked-lens.svg \
     /docs/tremovia-page.png /docs/tremovia-page-phone.png /tremovia /tremovia.1 | sort)" \
     "$(cd "$work/$arch" && find . -mindepth 1 -printf '%P\n' | sort)"
   for picture in $(grep -o -e '!\[[^]]*\](docs/[^)]*)' -e '<img src="docs/[^"]*"' "$work/$arch/$name/README.md" |
@@ -110,6 +111,8 @@ for target in x86_64: aarch64:qemu-aarch64 i686:qemu-i386 armhf:qemu-arm; do
     [ -f "$work/$arch/$name/$picture" ] || fail "$name.tar.gz: its README shows $picture, which it does not hold"
   done
   static_and_stripped "$work/$arch/$name/tremovia"
+  ! grep -Eq '(src|href)="[^"#d]|(src|href)="d[^a]' "$work/$arch/$name/docs/technical-documentation.html" ||
+    fail "$name.tar.gz: technical-documentation.html loads something beside it"
   programs+=("${emulator:+$emulator }$work/$arch/$name/tremovia")
   echo "  $name.tar.gz: as listed; tremovia static and stripped"
 done
@@ -118,7 +121,7 @@ reference=${programs[0]}
 echo "== the Windows archive, unpacked"
 mkdir "$work/windows"
 (cd "$work/windows" && unzip -q "$out/tremovia-$version-windows-x86_64.zip")
-holds "the Windows zip" "$(printf '%s\n' LICENSE README.txt technical-documentation.md tremovia.exe)" \
+holds "the Windows zip" "$(printf '%s\n' LICENSE README.txt technical-documentation.html tremovia.exe)" \
   "$(cd "$work/windows" && find . -mindepth 1 -printf '%P\n' | sort)"
 perl -0777 -ne 'exit(/(?<!\r)\n/ ? 1 : 0)' "$work/windows/README.txt" || fail "README.txt has a line end without CR"
 [ -z "$(zipinfo -v "$out/tremovia-$version-windows-x86_64.zip" | grep 'length of extra field' | grep -v ': *0 bytes')" ] ||
@@ -138,7 +141,8 @@ for target in amd64:x86_64 arm64:aarch64 i386:i686 armhf:armhf; do
   listing=$(dpkg-deb -c "$deb")
   holds "$deb" "$(printf './%s\n' "" usr/ usr/bin/ usr/bin/tremovia usr/share/ usr/share/doc/ usr/share/doc/tremovia/ \
     usr/share/doc/tremovia/changelog.gz usr/share/doc/tremovia/copyright \
-    usr/share/doc/tremovia/technical-documentation.md usr/share/lintian/ usr/share/lintian/overrides/ \
+    usr/share/doc/tremovia/technical-documentation.html usr/share/doc/tremovia/technical-documentation.md \
+    usr/share/doc/tremovia/worked-lens.svg usr/share/lintian/ usr/share/lintian/overrides/ \
     usr/share/lintian/overrides/tremovia usr/share/man/ usr/share/man/man1/ usr/share/man/man1/tremovia.1.gz | sort)" \
     "$(awk '{print $6}' <<<"$listing" | sort)"
   [ -z "$(awk '$2 != "root/root"' <<<"$listing")" ] || fail "$deb: a file not owned by root"

@@ -259,6 +259,31 @@ for (const engine of testedEngines) {
       });
     }
 
+    test('the technical documentation opens inside the page, at the section "why" names, and leaves the address', async () => {
+      const address = `#input=${encodeURIComponent(typicalLines.slice(0, 8).join(''))}`;
+      await page.open(pagePath, address);
+      await page.click('#figure-why');
+      const headingTop = (id) => page.evaluate((anchor) => new Promise((done) => {
+        const frame = document.querySelector('#documentation iframe');
+        const look = (tries) => {
+          const target = frame.contentDocument && frame.contentDocument.getElementById(anchor);
+          if (target && frame.contentWindow.scrollY > 0) done(Math.round(target.getBoundingClientRect().top));
+          else if (tries > 0) setTimeout(() => look(tries - 1), 50);
+          else done(null);
+        };
+        look(100);
+      }), id);
+      const atTop = (top) => top !== null && Math.abs(top) <= 2;
+      assert.ok(atTop(await headingTop('how-the-surface-terms-compare-with-the-textbook')));
+      await page.evaluate(() => document.querySelector('#documentation iframe').contentDocument
+        .querySelector('a[href="#a-second-example-two-media"]').click());
+      assert.ok(atTop(await headingTop('a-second-example-two-media')));
+      if (engine === 'chromium') await checkLayout(page, 'with the documentation open');
+      assert.deepEqual(await page.evaluate(() => [location.hash, document.getElementById('documentation').open]), [address, true]);
+      await page.click('#documentation-close');
+      assert.equal(await page.evaluate(() => document.getElementById('documentation').open), false);
+    });
+
     test('an address without &ended=1 leaves the program waiting; a new address is replayed', async () => {
       await page.open(pagePath, '#input=1%0A');
       const { screen, waits } = expected('typical');

@@ -1,0 +1,48 @@
+'use strict';
+
+// The technical documentation inside the page, which stays one file that
+// works offline: the HTML pandoc made, gzipped into documentationGzip, is
+// unpacked the first time it is opened and shown in a dialog. Links within
+// it scroll it, so that the page's own address, which holds the session,
+// never changes.
+(() => {
+  const dialog = document.getElementById('documentation');
+  const frame = dialog.querySelector('iframe');
+  let loaded = null;
+
+  const load = () => {
+    if (!loaded) {
+      const packed = Uint8Array.from(atob(documentationGzip), (c) => c.charCodeAt(0));
+      loaded = new Response(new Blob([packed]).stream().pipeThrough(new DecompressionStream('gzip'))).text()
+        .then((html) => new Promise((done) => {
+          frame.addEventListener('load', done, { once: true });
+          frame.srcdoc = html;
+        }))
+        .then(() => {
+          frame.contentDocument.addEventListener('click', (event) => {
+            const link = event.target.closest('a[href^="#"]');
+            if (!link) return;
+            event.preventDefault();
+            show(link.getAttribute('href').slice(1));
+          });
+        });
+    }
+    return loaded;
+  };
+
+  const show = (anchor) => {
+    const target = anchor && frame.contentDocument.getElementById(anchor);
+    if (target) target.scrollIntoView();
+    else frame.contentWindow.scrollTo(0, 0);
+  };
+
+  // Opens the documentation at the heading whose anchor is `anchor`.
+  const open = (anchor) => {
+    if (!dialog.open) dialog.showModal();
+    return load().then(() => show(anchor));
+  };
+
+  document.getElementById('documentation-open').addEventListener('click', () => open(''));
+  document.getElementById('figure-why').addEventListener('click', () => open('how-the-surface-terms-compare-with-the-textbook'));
+  document.getElementById('documentation-close').addEventListener('click', () => dialog.close());
+})();
