@@ -312,7 +312,7 @@ for (const engine of testedEngines) {
     });
 
     if (engine === 'chromium') {
-      test('a 60-digit answer wraps on a phone; printed, only the dialogue shows, in black', async () => {
+      test('a 60-digit answer wraps on a phone; printed, the dialogue shows in black, without the controls', async () => {
         assert.equal(await page.evaluate(() => window.innerWidth), 390);
         await page.open(pagePath);
         await page.type(`${'1'.repeat(60)}\n`);
@@ -320,8 +320,9 @@ for (const engine of testedEngines) {
         await page.raw.emulateMediaType('print');
         assert.deepEqual(await page.evaluate(() => {
           const style = (selector) => getComputedStyle(document.querySelector(selector));
-          return [style('footer').display, style('#line').display, style('#screen').color, style('body').backgroundColor];
-        }), ['none', 'none', 'rgb(0, 0, 0)', 'rgb(255, 255, 255)']);
+          return [style('footer').display, style('#line').display, style('#save-figure').display,
+            style('#figure-why').display, style('#screen').color, style('body').backgroundColor];
+        }), ['none', 'none', 'none', 'inline-block', 'rgb(0, 0, 0)', 'rgb(255, 255, 255)']);
         await page.raw.emulateMediaType(null);
       });
 
