@@ -103,7 +103,8 @@ const webkitPage = async () => {
   const keys = { Enter: Key.ENTER, Backspace: Key.BACK_SPACE, Control: Key.CONTROL };
   return {
     engine: 'webkit',
-    errors: [],
+    errors: [],  // WebDriver classic reports no page errors: none are collected
+
     open: async (pagePath, address) => {
       await step('open', driver.get('about:blank'));
       await step('open', driver.get(fileAddress(pagePath, address)));
