@@ -34,7 +34,8 @@
     },
 
     lens() {
-      const values = Array.from(HEAPF64.subarray(_tremovia_lens() / 8, _tremovia_lens() / 8 + 15));
+      const first = _tremovia_lens() / 8;
+      const values = Array.from(HEAPF64.subarray(first, first + 15));
       const points = (at) => ({ FI: values[at], FO: values[at + 1], HI: values[at + 2], HO: values[at + 3] });
       // Written out: Debian's emscripten minifies shorthand properties wrongly.
       return {

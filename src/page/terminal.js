@@ -31,7 +31,6 @@
   let ended = false;
   let waiting = true;
   let shownBytes = 0;
-  let addressHoldsSession = true;
 
   const show = (text) => {
     if (text !== '') screen.insertBefore(document.createTextNode(text), line);
@@ -40,9 +39,9 @@
   // Writes the session into the address, or says that it is too long.
   const keepSession = () => {
     const address = `#input=${encodeURIComponent(typed)}${ended ? '&ended=1' : ''}`;
-    addressHoldsSession = address.length <= longestAddress;
-    history.replaceState(null, '', addressHoldsSession ? address : tooLongAddress);
-    if (!addressHoldsSession) status.textContent = messages.tooLong;
+    const fits = address.length <= longestAddress;
+    history.replaceState(null, '', fits ? address : tooLongAddress);
+    if (!fits) status.textContent = messages.tooLong;
   };
 
   // After each run: the address, the controls, and the input line in view.
@@ -110,10 +109,8 @@
   // lays the screen out once, so that no address can keep the page busy.
   const replay = () => {
     if (location.hash === tooLongAddress) {
-      if (addressHoldsSession) {
-        clear(messages.reopenedTooLong);
-        runAndShow();
-      }
+      clear(messages.reopenedTooLong);
+      runAndShow();
       return;
     }
     const session = /^#input=([^&]*)(&ended=1)?$/.exec(location.hash);
@@ -156,7 +153,7 @@
   });
   restart.addEventListener('click', start);
   document.getElementById('share').addEventListener('click', () => {
-    if (!addressHoldsSession) {
+    if (location.hash === tooLongAddress) {
       status.textContent = messages.tooLong;
       return;
     }

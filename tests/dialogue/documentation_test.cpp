@@ -17,6 +17,7 @@
 #include "dialogue/memory_streams.hpp"
 #include "dialogue/number_text.hpp"
 #include "lens/compute_lens.hpp"
+#include "lens/lens_table.hpp"
 
 namespace tremovia {
 namespace {
@@ -105,12 +106,6 @@ std::map<std::string, std::string> quotable(lens_values lens, void (*compute)(le
     return texts;
 }
 
-lens_values lens_of(double n0, double n1, double n2, double v1, double v2, double s1, double s2) {
-    lens_values lens;
-    lens.n0 = n0, lens.n1 = n1, lens.n2 = n2, lens.v1 = v1, lens.v2 = v2, lens.s1 = s1, lens.s2 = s2;
-    return lens;
-}
-
 std::vector<std::string> cells(const std::string& row) {
     std::vector<std::string> found;
     std::istringstream parts(row.substr(1));
@@ -159,6 +154,7 @@ int check_tables(const std::string& text, const lens_values* lens) {
 
 TEST(Documentation, EveryTableQuotesTheLensModel) {
     const std::string documentation = read_source_file(documentation_file);
+    using testing::lens_of;
     const lens_values worked = lens_of(1, 1.5, 1, 0, 1, 10, -10);
     const std::map<std::string, lens_values> lenses = {
         {"The worked lens", worked},

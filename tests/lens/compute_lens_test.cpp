@@ -34,14 +34,10 @@ TEST(TextbookLens, PointsAsWorkedByHand) {
         lens_values lens;
         double FI, FO, HI, HO, tolerance;
     };
-    const auto inputs = [](double n0, double n1, double n2, double v1, double v2, double s1, double s2) {
-        lens_values lens;
-        lens.n0 = n0, lens.n1 = n1, lens.n2 = n2, lens.v1 = v1, lens.v2 = v2, lens.s1 = s1, lens.s2 = s2;
-        return lens;
-    };
+    using testing::lens_of;
     const case_t cases[] = {
-        {inputs(1, 1.5, 1, 0, 1, 10, -10), 350.0 / 31, -320.0 / 31, 20.0 / 31, 10.0 / 31, 1e-14},
-        {inputs(1, 1.52, 1.33, 0, 1.2, 8, -12), 17.241512, -12.569227, 0.332290, 0.144474, 5e-7},
+        {lens_of(1, 1.5, 1, 0, 1, 10, -10), 350.0 / 31, -320.0 / 31, 20.0 / 31, 10.0 / 31, 1e-14},
+        {lens_of(1, 1.52, 1.33, 0, 1.2, 8, -12), 17.241512, -12.569227, 0.332290, 0.144474, 5e-7},
     };
     for (case_t c : cases) {
         compute_textbook_lens(c.lens);

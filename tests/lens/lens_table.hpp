@@ -35,6 +35,12 @@ inline constexpr lens_bits textbook_table[] = {
 #include "lens/textbook_bits.inc"
 };
 
+inline lens_values lens_of(double n0, double n1, double n2, double v1, double v2, double s1, double s2) {
+    lens_values lens;
+    lens.n0 = n0, lens.n1 = n1, lens.n2 = n2, lens.v1 = v1, lens.v2 = v2, lens.s1 = s1, lens.s2 = s2;
+    return lens;
+}
+
 inline lens_values with_inputs(const lens_bits& row) {
     lens_values lens;
     double* inputs[] = {&lens.n0, &lens.n1, &lens.n2, &lens.v1, &lens.v2, &lens.s1, &lens.s2};
