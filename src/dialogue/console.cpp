@@ -33,6 +33,7 @@ void console::flush() {
 bool console::refill() {
     if (input_ended_) return false;
     flush();  // the user sees every prompt before the program waits
+    taken_before_buffer_ += input_end_;
     input_next_ = 0;
     input_end_ = input_.read(input_buffer_);
     input_ended_ = input_end_ == 0;

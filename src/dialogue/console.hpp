@@ -44,6 +44,8 @@ public:
         if (next != end_of_input) ++input_next_;
         return next;
     }
+    // How many characters have been taken from the input so far.
+    std::size_t taken() const { return taken_before_buffer_ + input_next_; }
 
 private:
     bool refill();
@@ -56,6 +58,7 @@ private:
     std::array<char, 65536> input_buffer_;
     std::size_t input_next_ = 0;
     std::size_t input_end_ = 0;
+    std::size_t taken_before_buffer_ = 0;
     bool input_ended_ = false;
 };
 

@@ -50,9 +50,9 @@ void run_dialogue(console& io) {
     run_dialogue(io, lens);
 }
 
-void run_dialogue(console& io, lens_values& lens) {
+void run_dialogue(console& io, lens_values& lens, entry_spans* spans) {
     print_banner(io);
-    enter_values(io, lens);
+    enter_values(io, lens, spans);
     compute_lens(lens);
     io.print(pieces::double_blank);
     io.print(pieces::separator_line);

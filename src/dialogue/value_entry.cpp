@@ -1,17 +1,23 @@
 #include "dialogue/value_entry.hpp"
 
+#include <iterator>
+
 #include "dialogue/number_scanner.hpp"
 
 namespace tremovia {
 
-void read_value(console& io, std::string_view prompt, std::string_view echo, double& field) {
+void read_value(console& io, std::string_view prompt, std::string_view echo, double& field, entry_span* span) {
     io.print(prompt);
-    if (const auto number = scan_number(io)) field = *number;
+    const std::size_t start = io.taken();
+    const auto number = scan_number(io);
+    if (number) field = *number;
+    const std::size_t number_end = io.taken();
     io.get();
     io.print(echo, {field});
+    if (span != nullptr) *span = {start, number_end, io.taken(), number.has_value()};
 }
 
-void enter_values(console& io, lens_values& lens) {
+void enter_values(console& io, lens_values& lens, entry_spans* spans) {
     struct entry {
         std::string_view prompt;
         std::string_view echo;
@@ -33,7 +39,10 @@ void enter_values(console& io, lens_values& lens) {
         {"Imput second centre of curvature 2 and press >ENTER< \n",
          "Second centre of curvature 2 was set at s2 = %lf cm \n", &lens_values::s2},
     };
-    for (const entry& e : entries) read_value(io, e.prompt, e.echo, lens.*e.field);
+    for (std::size_t i = 0; i < std::size(entries); ++i) {
+        read_value(io, entries[i].prompt, entries[i].echo, lens.*entries[i].field,
+                   spans != nullptr ? &(*spans)[i] : nullptr);
+    }
 }
 
 }  // namespace tremovia

@@ -5,6 +5,7 @@
 // screen when the program takes it.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <iterator>
 #include <span>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "dialogue/console.hpp"
 #include "dialogue/dialogue.hpp"
+#include "dialogue/number_text.hpp"
 #include "lens/compute_lens.hpp"
 
 namespace tremovia {
@@ -85,6 +87,12 @@ std::size_t replay_sent = 0;
 // The last run's record, for the figure: the seven inputs, then FI, FO, HI
 // and HO as the program computes them, then as the textbook does.
 double figure_values[15];
+// Where each of the seven values' text lay in the input: for each, the
+// counts of bytes taken before its number, after it and after the character
+// discarded, and 1 if a number was read.
+std::uint32_t entry_table[7 * 4];
+// The last number formatted for the page.
+std::string number_text;
 
 int run(std::string_view typed, bool ended, std::string* echo) {
     screen.clear();
@@ -92,7 +100,14 @@ int run(std::string_view typed, bool ended, std::string* echo) {
     screen_output output(input, screen);
     console io(input, output);
     lens_values lens;
-    run_dialogue(io, lens);
+    entry_spans spans;
+    run_dialogue(io, lens, &spans);
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        const entry_span& span = spans[i];
+        const std::uint32_t row[] = {static_cast<std::uint32_t>(span.start), static_cast<std::uint32_t>(span.number_end),
+                                     static_cast<std::uint32_t>(span.end), span.read ? 1u : 0u};
+        std::copy(std::begin(row), std::end(row), entry_table + 4 * i);
+    }
     lens_values textbook = lens;
     compute_textbook_lens(textbook);
     const double values[] = {lens.n0, lens.n1, lens.n2, lens.v1, lens.v2, lens.s1, lens.s2,
@@ -127,6 +142,20 @@ std::size_t tremovia_sent_size() { return tremovia::replay_sent; }
 
 // The record of the last run or replay: 15 doubles, as `figure_values` holds them.
 const double* tremovia_lens() { return tremovia::figure_values; }
+
+// Where the last run's seven values lay in its input: 7 rows of 4, as
+// `entry_table` holds them.
+const std::uint32_t* tremovia_entries() { return tremovia::entry_table; }
+
+// `value` as the dialogue prints a number, at `tremovia_number_text`.
+void tremovia_format(double value) {
+    tremovia::number_text.clear();
+    tremovia::append_number(tremovia::number_text, value);
+}
+
+const char* tremovia_number_text() { return tremovia::number_text.data(); }
+
+std::size_t tremovia_number_text_size() { return tremovia::number_text.size(); }
 
 const char* tremovia_screen() { return tremovia::screen.data(); }
 

@@ -10,6 +10,10 @@
 // says whether it read the end of the input. lens() gives the record of the
 // last run or replay: the seven inputs, and FI, FO, HI and HO as the program
 // computes them and as the textbook does (its quotient surface terms).
+// entries() says where the last run's seven values lay in its input: for
+// each, in bytes, where its read began, where its number ended and where the
+// character discarded after it ended, and whether a number was read.
+// format(x) writes a number as the dialogue prints it.
 (() => {
   const call = (entry, input, ended) => {
     const typed = _malloc(Math.max(input.length, 1));
@@ -42,6 +46,20 @@
         n0: values[0], n1: values[1], n2: values[2], v1: values[3], v2: values[4], s1: values[5], s2: values[6],
         program: points(7), textbook: points(11),
       };
+    },
+
+    entries() {
+      const first = _tremovia_entries() / 4;
+      const table = HEAPU32.subarray(first, first + 28);
+      return Array.from({ length: 7 }, (_, i) => ({
+        start: table[4 * i], numberEnd: table[4 * i + 1], end: table[4 * i + 2], read: table[4 * i + 3] === 1,
+      }));
+    },
+
+    format(x) {
+      _tremovia_format(x);
+      const start = _tremovia_number_text();
+      return String.fromCharCode(...HEAPU8.subarray(start, start + _tremovia_number_text_size()));
     },
 
     replay(input, ended) {

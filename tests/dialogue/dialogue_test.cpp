@@ -124,5 +124,26 @@ TEST(Dialogue, PipedRunWritesLittleAndReadsOnce) {
     EXPECT_EQ(output.writes, 2);  // before the first read, and at the end
 }
 
+// Where each value's text lay, in characters taken, one line per read: a
+// comma ends a number, a letter is no number, and at the end of the input
+// nothing more is taken.
+TEST(Dialogue, EntrySpansAcrossLines) {
+    string_input input("2,5\n 7 x\n", /*one_line_per_read=*/true);
+    string_output output;
+    console io(input, output);
+    lens_values lens;
+    entry_spans spans;
+    run_dialogue(io, lens, &spans);
+    const entry_span expected[] = {{0, 1, 2, true}, {2, 3, 4, true}, {4, 6, 7, true}, {7, 7, 8, false},
+                                   {8, 9, 9, false}, {9, 9, 9, false}, {9, 9, 9, false}};
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(spans[i].start, expected[i].start);
+        EXPECT_EQ(spans[i].number_end, expected[i].number_end);
+        EXPECT_EQ(spans[i].end, expected[i].end);
+        EXPECT_EQ(spans[i].read, expected[i].read);
+    }
+}
+
 }  // namespace
 }  // namespace tremovia
