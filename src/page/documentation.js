@@ -19,6 +19,11 @@
           frame.srcdoc = html;
         }))
         .then(() => {
+          // Keys inside the frame never reach the dialog: Escape closes it
+          // from there too.
+          frame.contentDocument.addEventListener('keydown', (event) => {
+            if (event.key === 'Escape') dialog.close();
+          });
           frame.contentDocument.addEventListener('click', (event) => {
             const link = event.target.closest('a[href^="#"]');
             if (!link) return;

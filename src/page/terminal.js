@@ -6,6 +6,8 @@
 // the text sent, then &ended=1 once the input has been ended; opening it
 // replays the session as if typed. A session too long for an address that
 // every browser opens is kept in the tab only, and the address says so.
+// Nothing here loses a session: an address the page did not write stays in
+// history, and Run again starts a new history entry.
 // (Debian's emscripten minifies this with a parser that knows neither ?.
 // nor ??.)
 (() => {
@@ -14,11 +16,16 @@
   const end = document.getElementById('end');
   const restart = document.getElementById('restart');
   const status = document.getElementById('status');
+  const documentation = document.getElementById('documentation');
   const encoder = new TextEncoder();
   const decoder = new TextDecoder();
   // Firefox refuses to open an address of 1 MiB; the others take more.
   const longestAddress = 256 * 1024;
   const tooLongAddress = '#too-long-for-a-link';
+  // A line longer than this is shown folded: laying out megabytes of one
+  // line would keep the page busy for seconds.
+  const longestShownLine = 4096;
+  const valueNames = ['n0', 'n1', 'n2', 'v1', 'v2', 's1', 's2'];
   const messages = {
     typing: 'Type a value and press Enter; Enter alone answers a pause.',
     ended: 'The run has ended. Run again starts a new one.',
@@ -27,52 +34,174 @@
     copied: 'The link to this session is copied.',
     notCopied: 'Could not copy: the address bar holds the link to this session.',
   };
-  let typed = '';
+  // The bytes sent so far, in a buffer that grows by doubling, so that a
+  // long session is never encoded again.
+  let typed = new Uint8Array(1024);
+  let typedSize = 0;
   let ended = false;
   let waiting = true;
   let shownBytes = 0;
 
+  // A line too long to lay out shows its start and its length; the rest is
+  // kept, hidden, so that the screen's text (and Save) stays whole.
+  const showFolded = (text) => {
+    const folded = document.createElement('span');
+    folded.className = 'folded';
+    folded.dataset.note = ` … ${(text.length - longestShownLine).toLocaleString('en')} more characters, `
+      + `${text.length.toLocaleString('en')} in all (Save keeps them)`;
+    folded.textContent = text.slice(0, longestShownLine);
+    const rest = document.createElement('span');
+    rest.hidden = true;
+    rest.textContent = text.slice(longestShownLine);
+    folded.appendChild(rest);
+    screen.insertBefore(folded, line);
+  };
+
   const show = (text) => {
-    if (text !== '') screen.insertBefore(document.createTextNode(text), line);
+    if (text === '') return;
+    const pieces = text.length > longestShownLine ? text.split('\n') : [text];
+    let plain = '';
+    pieces.forEach((piece, i) => {
+      const lineEnd = i < pieces.length - 1 ? '\n' : '';
+      if (piece.length <= longestShownLine) {
+        plain += piece + lineEnd;
+        return;
+      }
+      if (plain !== '') screen.insertBefore(document.createTextNode(plain), line);
+      showFolded(piece);
+      plain = lineEnd;
+    });
+    if (plain !== '') screen.insertBefore(document.createTextNode(plain), line);
   };
 
-  // Writes the session into the address, or says that it is too long.
-  const keepSession = () => {
-    const address = `#input=${encodeURIComponent(typed)}${ended ? '&ended=1' : ''}`;
-    const fits = address.length <= longestAddress;
-    history.replaceState(null, '', fits ? address : tooLongAddress);
-    if (!fits) status.textContent = messages.tooLong;
-  };
-
-  // After each run: the address, the controls, and the input line in view.
-  const settle = () => {
-    keepSession();
-    if (!waiting) {
-      line.disabled = true;
-      end.hidden = true;
-      restart.hidden = false;
-      status.textContent = messages.ended;
-      restart.focus();
+  // The text of an address's input, from its escapes; on a malformed one,
+  // the text before it. Linear in the address's length.
+  const decodeInput = (escaped) => {
+    try {
+      return { text: decodeURIComponent(escaped), problem: null };
+    } catch {
+      // Read what comes before the first fault, below.
     }
+    const badEscape = escaped.search(/%(?![0-9A-Fa-f]{2})/);
+    const readable = badEscape < 0 ? escaped : escaped.slice(0, badEscape);
+    const bytes = [];
+    for (let i = 0; i < readable.length;) {
+      if (readable[i] === '%') {
+        bytes.push(parseInt(readable.slice(i + 1, i + 3), 16));
+        i += 3;
+      } else if (readable.charCodeAt(i) < 0x80) {
+        bytes.push(readable.charCodeAt(i));
+        i += 1;
+      } else {
+        const character = String.fromCodePoint(readable.codePointAt(i));
+        bytes.push(...encoder.encode(character));
+        i += character.length;
+      }
+    }
+    // Where UTF-8 fails, the decoder writes U+FFFD, which re-encodes to
+    // other bytes: the first byte that differs is where the text stops.
+    const reencoded = encoder.encode(decoder.decode(Uint8Array.from(bytes)));
+    let good = 0;
+    while (good < bytes.length && bytes[good] === reencoded[good]) good += 1;
+    const text = decoder.decode(Uint8Array.from(bytes.slice(0, good)));
+    const problem = good < bytes.length ? 'an escape that is not UTF-8 text'
+      : `"${escaped.slice(badEscape, badEscape + 3)}", which is not an escape`;
+    return { text: text, problem: problem };
+  };
+
+  // The session an address holds, and what in it this page did not write.
+  const readAddress = (hash) => {
+    if (hash === '' || hash === '#' || hash === tooLongAddress) return { text: '', ended: false, problems: [] };
+    const parts = hash.slice(1).split('&');
+    const problems = [];
+    let input = { text: '', problem: null };
+    if (parts[0].startsWith('input=')) input = decodeInput(parts.shift().slice(6));
+    if (input.problem) problems.push(input.problem);
+    const ended = parts.indexOf('ended=1') >= 0;
+    const unknown = parts.filter((part) => part !== 'ended=1');
+    if (unknown.length) problems.push(`"${unknown.join('&').slice(0, 40)}", which this page does not write`);
+    return { text: input.text, ended: ended, problems: problems };
+  };
+
+  // Writes the session into the address, in a new history entry if asked
+  // or if the address holds something the page did not write; returns
+  // false if the session is too long for a link.
+  const keepSession = (newEntry) => {
+    const address = typedSize > longestAddress ? null
+      : `#input=${encodeURIComponent(decoder.decode(typed.subarray(0, typedSize)))}${ended ? '&ended=1' : ''}`;
+    const fits = address !== null && address.length <= longestAddress;
+    const next = fits ? address : tooLongAddress;
+    if (next === location.hash) return fits;
+    if (newEntry || readAddress(location.hash).problems.length) history.pushState(null, '', next);
+    else history.replaceState(null, '', next);
+    return fits;
+  };
+
+  // While the program waits, every key goes to the input line.
+  const refocus = () => {
+    if (waiting && !documentation.open) line.focus();
+  };
+
+  // After each run: the address (unless `keep` is false), the status line
+  // (with `note` first), the controls and the input line in view. When the
+  // run has ended, the focus goes to the dialogue, where no key destroys it.
+  const settle = (note, keep, newEntry) => {
+    const fits = keep ? keepSession(newEntry) : true;
+    const said = [note, fits ? '' : messages.tooLong, waiting ? '' : messages.ended].filter((text) => text);
+    status.textContent = said.length ? said.join(' ') : messages.typing;
+    line.disabled = !waiting;
+    end.hidden = !waiting;
+    restart.hidden = waiting;
+    if (waiting) refocus();
+    else screen.focus({ preventScroll: true });
     // Down to the input line, never sideways.
     screen.scrollTop = screen.scrollHeight;
   };
 
-  const runAndShow = () => {
-    const run = window.tremovia.run(encoder.encode(typed), ended);
+  // What the line sent from byte `lineStart` gave, if it held more than
+  // one number, or a number and more than white space. An entry that took
+  // no character after its number met the end of what was typed: the
+  // program waits there.
+  const lineNote = (bytes, lineStart) => {
+    const gave = window.tremovia.entries()
+      .map((entry, i) => Object.assign({ name: valueNames[i] }, entry))
+      .filter((entry) => entry.end > lineStart && entry.end > entry.numberEnd);
+    const textOf = (from, to) => decoder.decode(bytes.subarray(Math.max(from, lineStart), to)).trim();
+    const one = gave[0];
+    if (gave.length === 0 || (gave.length === 1 && one.read && textOf(one.numberEnd, bytes.length) === '')) return '';
+    const sent = textOf(lineStart, bytes.length);
+    const what = gave.map((entry) => (entry.read
+      ? `${entry.name} as "${textOf(entry.start, entry.numberEnd)}"` : `no number for ${entry.name}`));
+    return `From the line "${sent.length > 40 ? `${sent.slice(0, 40)}…` : sent}" the program read ${what.join(', ')}: `
+      + 'a number ends at the first character that cannot continue it, and the decimal separator is a point (1.5).';
+  };
+
+  // Runs the program on all that was typed; `lineStart` is where the line
+  // just sent begins, in bytes, if a line was sent.
+  const runAndShow = (lineStart, newEntry) => {
+    const bytes = typed.subarray(0, typedSize);
+    const run = window.tremovia.run(bytes, ended);
     show(decoder.decode(run.output.subarray(shownBytes)));
     shownBytes = run.output.length;
     waiting = run.waiting;
     lensFigure.show(decoder.decode(run.output), window.tremovia.lens());
-    settle();
+    settle(lineStart === undefined ? '' : lineNote(bytes, lineStart), true, newEntry);
   };
 
   // Sends text as a terminal does: echoed, then read by the program.
   const send = (text) => {
+    const lineStart = typedSize;
+    const bytes = encoder.encode(text);
     line.value = '';
     show(text);
-    typed += text;
-    runAndShow();
+    if (typedSize + bytes.length > typed.length) {
+      const larger = new Uint8Array(Math.max(2 * typed.length, typedSize + bytes.length));
+      larger.set(typed.subarray(0, typedSize));
+      typed = larger;
+    }
+    typed.set(bytes, typedSize);
+    typedSize += bytes.length;
+    runAndShow(lineStart);
   };
 
   // Like Ctrl-D at a terminal: a partial line is sent without a line end; on
@@ -86,53 +215,53 @@
     }
   };
 
-  const clear = (message) => {
+  const clear = () => {
     while (screen.firstChild !== line) screen.removeChild(screen.firstChild);
-    typed = '';
+    typedSize = 0;
     ended = false;
     shownBytes = 0;
-    restart.hidden = true;
-    end.hidden = false;
     line.value = '';
-    line.disabled = false;
-    status.textContent = message;
     lensFigure.clear();
   };
 
+  // Run again: a new run in a new history entry, so that Back returns to
+  // the one that ended.
   const start = () => {
-    clear(messages.typing);
-    runAndShow();
-    line.focus();
+    clear();
+    runAndShow(undefined, true);
   };
 
   // Replays the session the address holds in one run of the program, and
   // lays the screen out once, so that no address can keep the page busy.
+  // An address the page did not write is replayed as far as it can be read
+  // and left as it is, in history, until the session changes.
   const replay = () => {
+    clear();
     if (location.hash === tooLongAddress) {
-      clear(messages.reopenedTooLong);
       runAndShow();
+      status.textContent = messages.reopenedTooLong;
       return;
     }
-    const session = /^#input=([^&]*)(&ended=1)?$/.exec(location.hash);
-    let text = '';
-    try {
-      text = session ? decodeURIComponent(session[1]) : '';
-    } catch {
-      // Not an address this page wrote: start afresh.
-    }
-    clear(messages.typing);
-    const bytes = encoder.encode(text);
-    const run = window.tremovia.replay(bytes, Boolean(session && session[2]));
-    const screenText = decoder.decode(run.output);
-    show(screenText);
-    typed = decoder.decode(bytes.subarray(0, run.sent));
-    ended = run.endRead;
+    const session = readAddress(location.hash);
+    const bytes = encoder.encode(session.text);
+    const run = window.tremovia.replay(bytes, session.ended);
+    show(decoder.decode(run.output));
+    typed = bytes.slice(0, Math.max(run.sent, 1));
+    typedSize = run.sent;
+    ended = session.ended;
     waiting = run.waiting;
     shownBytes = run.output.length - run.sent;
     // The figure reads the program's output alone, without the echoes.
     lensFigure.show(decoder.decode(window.tremovia.run(bytes.subarray(0, run.sent), ended).output), window.tremovia.lens());
-    settle();
-    if (waiting) line.focus();
+    const problems = session.problems.slice();
+    if (run.sent < bytes.length) problems.push(`${(bytes.length - run.sent).toLocaleString('en')} bytes of input after the run's end`);
+    const note = problems.length === 0 ? ''
+      : `This address could not be read whole: it holds ${problems.join(' and ')}. The session replays the `
+        + `${decoder.decode(typed.subarray(0, typedSize)).length.toLocaleString('en')} characters before that; `
+        + 'Back returns to the address.';
+    settle(note, problems.length === 0);
+    // For the page's benchmark: when the replay is on the screen.
+    performance.mark('replayed');
   };
 
   line.addEventListener('keydown', (event) => {
@@ -149,7 +278,7 @@
     if (waiting) endOfFile();
   });
   screen.addEventListener('click', () => {
-    if (!line.disabled && window.getSelection().isCollapsed) line.focus();
+    if (window.getSelection().isCollapsed) refocus();
   });
   restart.addEventListener('click', start);
   document.getElementById('share').addEventListener('click', () => {
@@ -171,7 +300,15 @@
   };
   document.getElementById('save').addEventListener('click', () => offer('tremovia-session.txt', 'text/plain', screen.textContent));
   document.getElementById('save-figure').addEventListener('click', () => offer('tremovia-lens.svg', 'image/svg+xml', lensFigure.file()));
-  window.addEventListener('hashchange', replay);
+  // After any button, and when the documentation closes, the keys go back
+  // to the input line.
+  document.addEventListener('click', (event) => {
+    if (event.target.closest('button')) refocus();
+  });
+  documentation.addEventListener('close', refocus);
 
-  window.tremovia.ready.then(replay);
+  window.tremovia.ready.then(() => {
+    window.addEventListener('hashchange', replay);
+    replay();
+  });
 })();
