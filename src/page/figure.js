@@ -4,20 +4,32 @@
 // surfaces as arcs about their centres, and the four points as the program
 // computes them (filled discs, solid lines) and as the textbook does (hollow
 // diamonds, dashed lines). It follows the screen: the lens once the seven
-// values are in, each point once its section is on screen. For tests,
-// svg#figure carries data-x0 and data-scale (a point at x cm is drawn at
-// x0 + scale * x), and each point's marker or line carries data-point,
-// data-source and data-value.
+// values are in, each point once its section is on screen. Every number it
+// prints is written by the program's own formatter. For tests, svg#figure
+// carries data-x0 and data-scale (a point at x cm is drawn at x0 + scale * x),
+// each point's marker or line carries data-point, data-source and
+// data-value, and each scale label data-tick, the value it names.
 // (No shorthand properties: Debian's emscripten minifies them wrongly.)
 const lensFigure = (() => {
   const svgNamespace = 'http://www.w3.org/2000/svg';
   const width = 400;
-  const axisY = 132;
+  const height = 280;
+  const axisY = 150;
   const margin = 24;
   const aperture = 56;      // the lens's half height, where its surfaces allow
   const smallestArc = 4;    // a radius drawn smaller than this is drawn flat
   const largestArc = 1e5;   // and so is one larger than this: it looks flat
   const readableWidth = 3;  // a lens drawn narrower than this is not readable
+  const longestNumber = 14; // a number printed longer than this is shortened
+  // Where labels may stand: index labels under the legend, the program's
+  // points above the axis, the textbook's and the centres below it, each a
+  // row further out where a nearer one is taken.
+  const rows = (first, step, count) => Array.from({ length: count }, (_, i) => first + step * i);
+  const indexRows = rows(36, 14, 2);
+  const aboveRows = rows(axisY - 9, -14, 6);
+  const belowRows = rows(axisY + 19, 14, 6);
+  const scaleY = axisY + 106;
+  const mediaHeight = scaleY - 40;
   // What the screen shows once the seven values are in, and once each
   // point's section is on it; the value follows, as the dialogue prints it.
   const valuesIn = 'Relative refractive index N01 is ';
@@ -27,18 +39,24 @@ const lensFigure = (() => {
     HI: ' Image plane HI = v2+((1-S11)/S21) = ',
     HO: ' Objective plane HO = v1+S12+((S22*(1-S11))/S21) = ',
   };
+  const caption = 'The program multiplies where textbooks divide, (1\u2212N)(v\u2212s) against (1\u2212N)/(v\u2212s), so their points differ.';
 
   const figure = document.getElementById('figure');
+  // BigInt by call: Debian's emscripten cannot print BigInt literals.
+  const zero = BigInt(0);
+  const bigOne = BigInt(1);
   const box = document.getElementById('figure-box');
   const notesLine = document.getElementById('figure-notes');
   const styleSheet = figure.querySelector('style');
 
-  // Six decimals, written out in full even from 1e21 on, where toFixed turns
-  // to an exponent (every such double is a whole number).
-  const sixDecimals = (x) => {
-    if (Number.isNaN(x)) return 'nan';
-    if (!Number.isFinite(x)) return x < 0 ? '-inf' : 'inf';
-    return Math.abs(x) < 1e21 ? x.toFixed(6) : `${BigInt(x)}.000000`;
+  const printed = (x) => window.tremovia.format(x);
+  // A printed number too long for a label: its first digits, as printed,
+  // and its power of ten. The description has it whole.
+  const shortened = (text) => {
+    if (text.length <= longestNumber) return text;
+    const sign = text[0] === '-' ? '-' : '';
+    const digits = text.slice(sign.length, text.indexOf('.'));
+    return `${sign}${digits[0]}.${digits.slice(1, 6)}\u2026e${digits.length - 1}`;
   };
   const at2 = (x) => x.toFixed(2);
 
@@ -48,6 +66,38 @@ const lensFigure = (() => {
     if (text !== undefined) made.textContent = text;
     figure.appendChild(made);
     return made;
+  };
+
+  // The box a label's text takes, from generous widths of its characters.
+  const boxOf = (label) => {
+    const wide = label.text.length * label.size * (label.bold ? 0.72 : 0.64);
+    const left = label.anchor === 'start' ? label.x : label.x - (label.anchor === 'end' ? wide : wide / 2);
+    return { left: left, right: left + wide, top: label.y - label.size * 0.8, bottom: label.y + label.size * 0.25 };
+  };
+  const overlap = (a, b) => a.left < b.right + 2 && b.left < a.right + 2 && a.top < b.bottom && b.top < a.bottom;
+
+  // A label moved in from the figure's edges, with its box.
+  const fitted = (label) => {
+    const first = boxOf(label);
+    const x = label.x + Math.max(1 - first.left, 0) - Math.max(first.right - (width - 1), 0);
+    const moved = Object.assign({}, label, { x: x, at: label.x });
+    moved.box = boxOf(moved);
+    return moved;
+  };
+
+  // Places labels at the first of their rows where they overlap no label
+  // placed before, moved in from the figure's edges; draws them.
+  const placeLabels = (placed, labels) => {
+    for (const label of labels) {
+      let chosen = null;
+      for (const y of label.rows) {
+        const candidate = fitted(Object.assign({}, label, { y: y }));
+        chosen = candidate;
+        if (!placed.some((other) => overlap(other.box, candidate.box))) break;
+      }
+      placed.push(chosen);
+      draw('text', Object.assign({ class: chosen.class, x: at2(chosen.x), y: chosen.y }, chosen.data || {}), chosen.text);
+    }
   };
 
   // The value after `label` on the screen, up to its unit, or null.
@@ -66,45 +116,93 @@ const lensFigure = (() => {
     const low = Math.min(...finite);
     const high = Math.max(...finite);
     const middle = low / 2 + high / 2;
-    const half = Math.max(high / 2 - low / 2, Math.abs(middle) * 1e-9, 1e-6) * 1.08;
-    const scale = (width / 2 - margin) / half;
+    const half = Math.max(high / 2 - low / 2, Math.abs(middle) * 1e-9, 1e-6);
+    const scale = (width / 2 - margin) / 1.08 / half;
     return { x0: width / 2 - scale * middle, scale: scale };
   };
 
-  // A tick step of 1, 2 or 5 times a power of ten, for at most 8 ticks over
-  // twice `halfSpan` (halved, as the span itself may overflow).
-  const tickStep = (halfSpan) => {
-    const power = 10 ** Math.floor(Math.log10(halfSpan / 4));
-    return [1, 2, 5, 10].map((m) => m * power).find((step) => halfSpan / step <= 4);
-  };
-
-  const drawAxisAndScale = (at) => {
-    draw('line', { class: 'axis', x1: 0, y1: axisY, x2: width, y2: axisY });
-    const scaleY = axisY + 108;
-    draw('line', { class: 'tick', x1: margin, y1: scaleY, x2: width - margin, y2: scaleY });
-    const left = (margin - at.x0) / at.scale;
-    const right = (width - margin - at.x0) / at.scale;
-    const step = tickStep(right / 2 - left / 2);
-    if (!(step > 0 && Number.isFinite(step))) return;
-    for (let i = Math.ceil(left / step); i * step <= right; i += 1) {
-      const x = at2(at.x0 + at.scale * i * step);
-      draw('line', { class: 'tick', x1: x, y1: scaleY, x2: x, y2: scaleY + 4 });
-      draw('text', { class: 'scale', x: x, y: scaleY + 15 }, String(Number((i * step).toPrecision(6))));
+  // The exact decimal text of digits * 10^power (digits a BigInt), plain
+  // and with an exponent.
+  const decimalText = (digits, power) => {
+    if (digits === zero) return { plain: '0', scientific: '0' };
+    const sign = digits < zero ? '-' : '';
+    let significant = (digits < zero ? -digits : digits).toString();
+    let exponent = power;
+    while (significant.endsWith('0')) {
+      significant = significant.slice(0, -1);
+      exponent += 1;
     }
-    draw('text', { class: 'end', x: width - 4, y: scaleY - 4 }, 'cm');
+    let plain = significant + '0'.repeat(Math.max(exponent, 0));
+    if (exponent < 0) {
+      const padded = significant.padStart(1 - exponent, '0');
+      plain = `${padded.slice(0, padded.length + exponent)}.${padded.slice(padded.length + exponent)}`;
+    }
+    const leading = significant.length > 1 ? `${significant[0]}.${significant.slice(1)}` : significant;
+    const scientific = `${leading}e${significant.length - 1 + exponent}`;
+    return { plain: sign + plain, scientific: sign + scientific };
   };
 
-  const drawMedia = (lens, left, right) => {
-    const clamp = (x) => Math.min(Math.max(x, 0), width);
-    const media = [[0, clamp(left)], [clamp(left), clamp(right)], [clamp(right), width]];
-    media.forEach((edges, i) => {
-      draw('rect', { class: `medium n${i}`, x: at2(edges[0]), y: 24, width: at2(edges[1] - edges[0]), height: 196 });
-    });
-    draw('text', { class: 'index start', x: 4, y: 36 }, `n0 = ${sixDecimals(lens.n0)}`);
-    draw('text', { class: 'index end', x: width - 4, y: 36 }, `n2 = ${sixDecimals(lens.n2)}`);
-    draw('text', { class: 'index', x: at2(Math.min(Math.max((left + right) / 2, 90), width - 90)), y: 36 },
-      `n1 = ${sixDecimals(lens.n1)}`);
+  // Ticks 1, 2 or 5 times a power of ten apart, at most 8, each labelled
+  // with the exact value at which it stands (with exponents where one would
+  // be long), no two labels touching.
+  const ticksFor = (at) => {
+    // The figure's edges may lie beyond the largest double.
+    const left = Math.max((margin - at.x0) / at.scale, -Number.MAX_VALUE);
+    const right = Math.min((width - margin - at.x0) / at.scale, Number.MAX_VALUE);
+    let chosen = [];
+    for (let power = Math.floor(Math.log10(right / 2 - left / 2)) - 2; power <= 310; power += 1) {
+      for (const multiple of [1, 2, 5].map(BigInt)) {
+        const step = Number(multiple) * 10 ** power;
+        const values = [];
+        let k = BigInt(Math.ceil(left / step));
+        for (let tries = 0; tries < 12 && values.length <= 8; tries += 1, k += bigOne) {
+          const texts = decimalText(k * multiple, power);
+          const value = Number(texts.plain);
+          if (value > right) break;
+          if (value >= left) values.push(Object.assign({ value: value }, texts));
+        }
+        const plain = values.every((tick) => tick.plain.length <= 12);
+        const ticks = values.map((tick) => {
+          const text = plain ? tick.plain : tick.scientific;
+          return fitted({ text: text, x: at.x0 + at.scale * tick.value, y: scaleY + 15, size: 10, class: 'scale',
+            data: { 'data-tick': text } });
+        });
+        if (ticks.length > 8) continue;
+        if (ticks.length === 0) return chosen;
+        if (ticks.every((tick, i) => i === 0 || !overlap(ticks[i - 1].box, tick.box))) chosen = ticks;
+        if (chosen.length >= 2 || ticks.length === 1) return chosen;
+      }
+    }
+    return chosen;
   };
+
+  const drawAxisAndScale = (at, placed) => {
+    draw('line', { class: 'axis', x1: 0, y1: axisY, x2: width, y2: axisY });
+    draw('line', { class: 'tick', x1: margin, y1: scaleY, x2: width - margin, y2: scaleY });
+    const ticks = ticksFor(at);
+    for (const tick of ticks) draw('line', { class: 'tick', x1: at2(tick.at), y1: scaleY, x2: at2(tick.at), y2: scaleY + 4 });
+    placeLabels(placed, ticks.map((tick) => Object.assign({ rows: [tick.y] }, tick))
+      .concat([{ text: 'cm', x: width - 4, rows: [scaleY - 4], size: 10, anchor: 'end', class: 'end' }]));
+    return ticks;
+  };
+
+  // A medium's shade deepens with its index, from 1 (white) to 2.5.
+  const shade = (index) => {
+    const depth = Number.isFinite(index) ? Math.min(Math.max(index - 1, 0), 1.5) / 1.5 : 0;
+    return `hsl(205, 60%, ${(97 - 32 * depth).toFixed(1)}%)`;
+  };
+
+  const drawMedia = (lens, middle) => {
+    const split = Math.min(Math.max(middle, 0), width);
+    draw('rect', { class: 'medium', x: 0, y: 24, width: at2(split), height: mediaHeight, fill: shade(lens.n0) });
+    draw('rect', { class: 'medium', x: at2(split), y: 24, width: at2(width - split), height: mediaHeight, fill: shade(lens.n2) });
+  };
+
+  const indexLabels = (lens, middle) => [
+    { text: `n0 = ${shortened(printed(lens.n0))}`, x: 4, anchor: 'start' },
+    { text: `n2 = ${shortened(printed(lens.n2))}`, x: width - 4, anchor: 'end' },
+    { text: `n1 = ${shortened(printed(lens.n1))}`, x: Math.min(Math.max(middle, 0), width) },
+  ].map((label) => Object.assign(label, { rows: indexRows, size: 11, class: label.anchor ? `index ${label.anchor}` : 'index' }));
 
   // The path of one surface from the lens's edge at y to the other edge: an
   // arc about the centre through the vertex, or a straight line.
@@ -123,6 +221,7 @@ const lensFigure = (() => {
   const drawLens = (lens, at, notes, labels) => {
     let v1 = at.x0 + at.scale * lens.v1;
     let v2 = at.x0 + at.scale * lens.v2;
+    if (lens.v1 > lens.v2) notes.push('v1 > v2: the lens\'s thickness is negative, and it is drawn as given, its surfaces crossed.');
     if (Math.abs(v2 - v1) < readableWidth) {
       const middle = v1 / 2 + v2 / 2;
       const sign = v2 >= v1 ? 1 : -1;
@@ -137,7 +236,7 @@ const lensFigure = (() => {
     for (const one of surfaces) {
       const radius = Math.abs(one.vertex - one.centre);
       if (!Number.isFinite(one.s)) {
-        notes.push(`s${one.number} is ${sixDecimals(one.s)}: surface ${one.number} is drawn flat.`);
+        notes.push(`s${one.number} is ${printed(one.s)}: surface ${one.number} is drawn flat.`);
       } else if (one.s === one.v) {
         notes.push(`s${one.number} = v${one.number}: surface ${one.number} has no radius and is drawn flat.`);
       } else if (radius < smallestArc) {
@@ -156,33 +255,18 @@ const lensFigure = (() => {
       if (direction * (up.edge - down.edge) >= 1 || halfHeight < 8) break;
       halfHeight *= 0.9;
     }
-    // Down the first surface, across the bottom, up the second.
+    // Down the first surface, across the bottom, up the second: the lens's
+    // material, in its index's shade, inside this outline only.
     draw('path', {
       class: 'lens',
       d: `M ${at2(down.edge)} ${at2(axisY - halfHeight)} ${down.path} L ${at2(up.edge)} ${at2(axisY + halfHeight)} ${up.path} Z`,
+      fill: shade(lens.n1),
     });
     for (const one of surfaces) {
       if (!Number.isFinite(one.centre)) continue;
       const x = Math.min(Math.max(one.centre, 4), width - 4);
       draw('path', { class: 'centre', d: `M ${at2(x - 4)} ${axisY - 4} l 8 8 m 0 -8 l -8 8` });
-      labels.push({ name: `C${one.number}`, x: x, below: true, near: true, class: 'centre-label' });
-    }
-  };
-
-  // Each label at its place above or below the axis, near it (the focal
-  // points, the centres) or at the ends of the planes; one that would
-  // overlap another goes a row further out.
-  const drawLabels = (labels) => {
-    const placed = [];
-    for (const label of labels.slice().sort((a, b) => a.x - b.x)) {
-      let row = 0;
-      const clash = (other) => other.row === row && other.below === label.below && other.near === label.near
-        && Math.abs(other.x - label.x) < 22;
-      while (placed.some(clash)) row += 1;
-      label.row = row;
-      placed.push(label);
-      const distance = (label.near ? 13 : 80) + 11 * row;
-      draw('text', { class: label.class, x: at2(label.x), y: at2(label.below ? axisY + distance + 8 : axisY - distance) }, label.name);
+      labels.push({ text: `C${one.number}`, x: x, rows: belowRows, size: 11, bold: true, class: 'centre-label' });
     }
   };
 
@@ -208,19 +292,22 @@ const lensFigure = (() => {
       } else {
         draw('line', Object.assign({ class: `plane ${source}`, x1: x, x2: x, y1: axisY - 72, y2: axisY + 72 }, given));
       }
-      labels.push({ name: point.name, x: point.x, below: !program, near: focal, class: `point-label ${source}` });
+      labels.push({ text: point.name, x: point.x, rows: program ? aboveRows : belowRows, size: 11, bold: true,
+        class: `point-label ${source}` });
     }
     return drawn.map((point) => `${point.name} = ${point.text} cm`);
   };
 
-  const drawLegend = () => {
+  const drawLegend = (placed) => {
     draw('rect', { class: 'legend-box', x: 0, y: 0, width: width, height: 22 });
     draw('circle', { class: 'focal program', cx: 10, cy: 11, r: 4.5 });
     draw('line', { class: 'plane program', x1: 21, x2: 21, y1: 4, y2: 18 });
-    draw('text', { class: 'legend start', x: 27, y: 15 }, 'the program (products)');
     draw('path', { class: 'focal textbook', d: 'M 206 5 l 6 6 l -6 6 l -6 -6 Z' });
     draw('line', { class: 'plane textbook', x1: 219, x2: 219, y1: 4, y2: 18 });
-    draw('text', { class: 'legend start', x: 225, y: 15 }, 'the textbook (quotients)');
+    placeLabels(placed, [
+      { text: 'the program (products)', x: 27, rows: [15], size: 11, anchor: 'start', class: 'legend start' },
+      { text: 'the textbook (quotients)', x: 225, rows: [15], size: 11, anchor: 'start', class: 'legend start' },
+    ]);
   };
 
   const clear = () => {
@@ -245,7 +332,7 @@ const lensFigure = (() => {
       const text = printedValue(screen, sections[name]);
       if (text === null) continue;
       program[name] = { value: lens.program[name], text: text };
-      textbook[name] = { value: lens.textbook[name], text: sixDecimals(lens.textbook[name]) };
+      textbook[name] = { value: lens.textbook[name], text: printed(lens.textbook[name]) };
       inFigure.push(lens.program[name], lens.textbook[name]);
     }
     const notes = [];
@@ -254,33 +341,63 @@ const lensFigure = (() => {
     figure.setAttribute('data-scale', String(at.scale));
     draw('title', {}, 'The lens on its axis, with its focal points and principal planes');
     const description = draw('desc', {}, '');
+    draw('rect', { class: 'background', x: 0, y: 0, width: width, height: height });
     const lensDrawn = Number.isFinite(lens.v1) && Number.isFinite(lens.v2);
-    const v1 = lensDrawn ? at.x0 + at.scale * lens.v1 : width / 2;
-    const v2 = lensDrawn ? at.x0 + at.scale * lens.v2 : width / 2;
-    drawMedia(lens, Math.min(v1, v2), Math.max(v1, v2));
-    drawAxisAndScale(at);
+    const middle = lensDrawn ? at.x0 + at.scale * (lens.v1 / 2 + lens.v2 / 2) : width / 2;
+    drawMedia(lens, middle);
+    const placed = [];
+    drawLegend(placed);
+    placeLabels(placed, indexLabels(lens, middle));
+    const ticks = drawAxisAndScale(at, placed);
     for (const name of ['n0', 'n1', 'n2', 'v1', 'v2']) {
-      if (!Number.isFinite(lens[name])) notes.push(`${name} is ${sixDecimals(lens[name])}.`);
+      if (!Number.isFinite(lens[name])) notes.push(`${name} is ${printed(lens[name])}.`);
     }
     const labels = [];
     if (lensDrawn) drawLens(lens, at, notes, labels);
     else notes.push('The lens is not drawn: a vertex is not a number.');
     const programSays = drawPoints('program', program, at, notes, labels);
     const textbookSays = drawPoints('textbook', textbook, at, notes, labels);
-    drawLabels(labels);
-    drawLegend();
+    placeLabels(placed, labels.sort((a, b) => a.x - b.x));
     description.textContent = [
-      `Indices n0 = ${sixDecimals(lens.n0)}, n1 = ${sixDecimals(lens.n1)}, n2 = ${sixDecimals(lens.n2)}; `
-        + `vertices v1 = ${sixDecimals(lens.v1)} cm and v2 = ${sixDecimals(lens.v2)} cm; `
-        + `centres of curvature s1 = ${sixDecimals(lens.s1)} cm and s2 = ${sixDecimals(lens.s2)} cm.`,
+      `Indices n0 = ${printed(lens.n0)}, n1 = ${printed(lens.n1)}, n2 = ${printed(lens.n2)}; `
+        + `vertices v1 = ${printed(lens.v1)} cm and v2 = ${printed(lens.v2)} cm; `
+        + `centres of curvature s1 = ${printed(lens.s1)} cm and s2 = ${printed(lens.s2)} cm.`,
       programSays.length ? `The program: ${programSays.join(', ')}.` : '',
       textbookSays.length ? `The textbook: ${textbookSays.join(', ')}.` : '',
+      ticks.length ? `The scale's ticks stand at ${ticks.map((tick) => tick.text).join(', ')} cm.` : '',
     ].concat(notes).filter((line) => line !== '').join(' ');
     notesLine.textContent = notes.join(' ');
   };
 
-  // The figure as a file of its own, as Save figure downloads it.
-  const file = () => new XMLSerializer().serializeToString(figure);
+  // Text cut into lines of at most `longest` characters, at spaces.
+  const wrap = (text, longest) => text.split(' ').reduce((lines, word) => {
+    const last = lines.length - 1;
+    if (last >= 0 && lines[last].length + 1 + word.length <= longest) lines[last] += ` ${word}`;
+    else lines.push(word);
+    return lines;
+  }, []);
+
+  // The figure as a file of its own, as Save figure downloads it: on white,
+  // twice the size it is drawn at, with the caption and the notes under it.
+  const file = () => {
+    const copy = figure.cloneNode(true);
+    const lines = wrap(caption, 72).concat(notesLine.textContent ? wrap(notesLine.textContent, 72) : []);
+    const fullHeight = height + 6 + 13 * lines.length;
+    copy.setAttribute('viewBox', `0 0 ${width} ${fullHeight}`);
+    copy.setAttribute('width', String(2 * width));
+    copy.setAttribute('height', String(2 * fullHeight));
+    const background = copy.querySelector('.background');
+    if (background) background.setAttribute('height', String(fullHeight));
+    lines.forEach((text, i) => {
+      const made = document.createElementNS(svgNamespace, 'text');
+      made.setAttribute('class', 'caption start');
+      made.setAttribute('x', '4');
+      made.setAttribute('y', String(height + 13 * (i + 1)));
+      made.textContent = text;
+      copy.appendChild(made);
+    });
+    return new XMLSerializer().serializeToString(copy);
+  };
 
   return { show: show, clear: clear, file: file };
 })();
