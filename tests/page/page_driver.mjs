@@ -55,6 +55,7 @@ const puppeteerPage = async (engine) => {
       await page.evaluate(() => window.tremovia.ready);
     },
     evaluate: (fn, argument) => page.evaluate(fn, argument),
+    waitFor: (fn, argument) => page.waitForFunction(fn, { timeout: stepLimit }, argument),
     type: (text) => page.keyboard.type(text),
     press: async (key) => {
       const [modifier, name] = key.includes('+') ? key.split('+') : [null, key];
@@ -100,7 +101,7 @@ const webkitPage = async () => {
   const evaluate = (fn, argument) =>
     step('script', driver.executeScript(`return (${fn})(arguments[0]);`, argument));
   const ready = () => evaluate(() => window.tremovia.ready.then(() => true));
-  const keys = { Enter: Key.ENTER, Backspace: Key.BACK_SPACE, Control: Key.CONTROL };
+  const keys = { Enter: Key.ENTER, Backspace: Key.BACK_SPACE, Control: Key.CONTROL, Escape: Key.ESCAPE };
   return {
     engine: 'webkit',
     errors: [],  // WebDriver classic reports no page errors: none are collected
@@ -115,6 +116,12 @@ const webkitPage = async () => {
       await ready();
     },
     evaluate,
+    waitFor: async (fn, argument) => {
+      for (const started = Date.now(); !(await evaluate(fn, argument));) {
+        if (Date.now() - started > stepLimit) throw new Error(`WebKit: ${fn} did not hold within ${stepLimit / 1000} s`);
+        await sleep(50);
+      }
+    },
     type: async (text) => {
       for (const part of text.split(/(\n)/)) {
         if (part !== '') await step('type', driver.actions().sendKeys(part === '\n' ? Key.ENTER : part).perform());

@@ -41,6 +41,7 @@ const withEchoes = ({ screen, waits }, lines) =>
   lines.map((line, i) => screen.slice(i === 0 ? 0 : waits[i - 1], waits[i]) + line).join('') +
   screen.slice(waits[lines.length - 1]);
 
+const messages = { typing: 'Type a value and press Enter; Enter alone answers a pause.' };
 const typicalLines = ['1\n', '1.5\n', '1\n', '0\n', '1\n', '10\n', '-10\n', ...Array(8).fill('\n')];
 
 const sessions = [
@@ -129,7 +130,31 @@ const figureLenses = [
     name: 'six values only: no figure',
     values: [1, 1.5, 1, 0, 1, 10], enters: -1, notes: /^$/, points: {},
   },
+  // Lenses whose labels once were wrong or overlapped; the program's points
+  // are checked against the console program's summary. An odd multiple of
+  // 1/128 is a tie at six decimals, which printf rounds to even.
+  { name: 'a tie at the sixth decimal', values: ['1.0078125', 1.5, 1.33, 0, 1, 10, -10], enters: 7, notes: /^$/,
+    indices: ['n0 = 1.007812', 'n2 = 1.330000', 'n1 = 1.500000'] },
+  { name: 'a lens a million cm out', values: [1, 1.5, 1, 1e6, 1000001, 1000010, 999990], enters: 7, notes: /^$/ },
+  { name: 'a lens a billion cm out', values: [1, 1.5, 1, 1e9, 1000000001, 1000000010, 999999990], enters: 7, notes: /^$/ },
+  { name: 'vertices at the largest doubles', values: [1, 1.5, 1, '-1.7976931348623157e308', '1.7976931348623157e308', 0, 1],
+    enters: 7, notes: /Not drawn/ },
+  { name: 'an index of 1e308', values: ['1e308', 1.5, 1, 0, 1, 10, -10], enters: 7, notes: /./,
+    indices: ['n0 = 1.00000\u2026e308', 'n2 = 1.000000', 'n1 = 1.500000'] },
+  { name: 'a biconcave lens, its points close together', values: [1, 1.5, 1, 0, 0.5, -10, 10], enters: 7, notes: /^$/ },
+  { name: 'a reversed lens', values: [1, 1.5, 1, 1, 0, 10, -10], enters: 7, notes: /v1 > v2/ },
 ];
+
+// The program's four points as the console program's summary prints them.
+const summaryPoints = (values) => {
+  const screen = native(`${values.join('\n')}\n${'\n'.repeat(8)}`);
+  const points = {};
+  for (const name of ['FI', 'FO', 'HI', 'HO']) {
+    const found = new RegExp(` ${name} = (\\S+) cm`).exec(screen.slice(screen.indexOf('Summary')));
+    if (/^-?[0-9]/.test(found[1])) points[`program ${name}`] = found[1];
+  }
+  return points;
+};
 
 // What Copy link puts on the clipboard, or the status line if nothing.
 const copied = (page) => page.evaluate(() => new Promise((done) => {
@@ -199,20 +224,25 @@ for (const engine of testedEngines) {
         assert.equal(await screenText(page), shown);
         if (engine === 'chromium') await checkLayout(page, 'after the end');
         assert.deepEqual(await state(page), { address: session.address, waiting: false, status: 'The run has ended. Run again starts a new one.' });
-        assert.equal(await page.evaluate(() => document.activeElement.id), 'restart');
+        assert.equal(await page.evaluate(() => document.activeElement.id), 'screen');
         assert.deepEqual(await saved(page), ['tremovia-session.txt', shown]);
         assert.match(await copied(page), new RegExp(`${session.address.replace(/[&]/g, '\\$&')}$`));
 
         await page.reload();
         assert.equal(await screenText(page), shown, 'the address replays the session');
+        assert.equal((await state(page)).address, session.address, 'the reopened address is kept as it was');
 
-        await page.type('7');
-        assert.equal(await screenText(page), shown, 'typing after the end changes nothing');
-        await page.press('Enter');
+        for (const key of ['7', 'Enter', ' ', 'Enter']) await page.press(key);
+        assert.deepEqual([await screenText(page), (await state(page)).address], [shown, session.address],
+          'keys after the end change nothing');
+        await page.click('#restart');
         const { screen, waits } = expected('typical');
-        assert.equal(await screenText(page), screen.slice(0, waits[0]), 'Enter on "Run again" starts anew');
+        assert.equal(await screenText(page), screen.slice(0, waits[0]), 'Run again starts anew');
         assert.deepEqual(await page.evaluate(() => [location.hash, document.getElementById('restart').hidden,
-          document.getElementById('figure-box').hidden, document.querySelectorAll('#figure *').length]), ['#input=', true, true, 1]);
+          document.getElementById('figure-box').hidden, document.activeElement.id]), ['#input=', true, true, 'line']);
+        await page.evaluate(() => history.back());
+        await page.waitFor(() => location.hash !== '#input=');
+        assert.equal(await screenText(page), shown, 'Back returns to the run that ended');
       });
     }
 
@@ -232,6 +262,13 @@ for (const engine of testedEngines) {
             notes: document.getElementById('figure-notes').textContent,
             description: svg.querySelector('desc') ? svg.querySelector('desc').textContent : '',
             notANumber: attributes.filter((value) => /NaN|Infinity/.test(value)),
+            texts: [...svg.querySelectorAll('text')].map((node) => {
+              const box = node.getBBox();
+              return { text: node.textContent, tick: node.getAttribute('data-tick'), index: node.classList.contains('index'),
+                left: box.x, right: box.x + box.width, top: box.y, bottom: box.y + box.height };
+            }),
+            tickMarks: [...svg.querySelectorAll('line.tick')].filter((node) => node.getAttribute('x1') === node.getAttribute('x2'))
+              .map((node) => Number(node.getAttribute('x1'))),
             points: [...svg.querySelectorAll('[data-point]')].map((node) => ({
               name: `${node.dataset.source} ${node.dataset.point}`,
               value: node.dataset.value,
@@ -242,13 +279,32 @@ for (const engine of testedEngines) {
         });
         assert.equal(figure.shown, lens.enters >= 0);
         assert.deepEqual(figure.notANumber, []);
-        assert.deepEqual(Object.fromEntries(figure.points.map((point) => [point.name, point.value])), lens.points);
+        const shown = Object.fromEntries(figure.points.map((point) => [point.name, point.value]));
+        if (lens.points) assert.deepEqual(shown, lens.points);
+        else assert.deepEqual(Object.fromEntries(Object.entries(shown).filter(([name]) => name.startsWith('program'))), summaryPoints(lens.values));
+        if (lens.indices) assert.deepEqual(figure.texts.filter((text) => text.index).map((text) => text.text), lens.indices);
+        // Each tick's label is the exact value at whose place its mark stands;
+        // no two are the same, no label overlaps another or leaves the figure.
+        const ticks = figure.texts.filter((text) => text.tick !== null);
+        assert.ok(figure.shown ? ticks.length >= 2 : ticks.length === 0, `${ticks.length} ticks`);
+        assert.deepEqual(ticks.map((tick) => tick.text), ticks.map((tick) => tick.tick));
+        assert.equal(new Set(ticks.map((tick) => tick.tick)).size, ticks.length);
+        ticks.forEach((tick, i) => assert.ok(Math.abs(figure.tickMarks[i] - (figure.x0 + figure.scale * Number(tick.tick))) < 0.01,
+          `tick ${tick.tick} at ${figure.tickMarks[i]}`));
+        figure.texts.forEach((text, i) => {
+          assert.ok(text.left >= 0 && text.right <= 400 && text.top >= 0 && text.bottom <= 280, `${text.text} leaves the figure`);
+          for (const other of figure.texts.slice(i + 1)) {
+            const apart = text.right <= other.left + 0.5 || other.right <= text.left + 0.5
+              || text.bottom <= other.top + 0.5 || other.bottom <= text.top + 0.5;
+            assert.ok(apart, `"${text.text}" overlaps "${other.text}"`);
+          }
+        });
         for (const point of figure.points) {
           assert.ok(Math.abs(point.at - (figure.x0 + figure.scale * Number(point.value))) < 0.01,
             `${point.name} at ${point.at}, not at x0 + scale * ${point.value}`);
         }
         assert.match(figure.notes, lens.notes);
-        for (const value of Object.values(lens.points)) assert.ok(figure.description.includes(`${value} cm`));
+        for (const value of Object.values(shown)) assert.ok(figure.description.includes(`${value} cm`));
         if (lens.documentation && engine === 'chromium') {
           const [name, file] = await saved(page, 'save-figure');
           assert.equal(name, 'tremovia-lens.svg');
@@ -295,6 +351,51 @@ for (const engine of testedEngines) {
         `${screen.slice(0, waits[0])}1\n${screen.slice(waits[0], waits[1])}1.5\n${screen.slice(waits[1], waits[2])}`);
     });
 
+    test('addresses the page did not write, keys after a replay and the documentation, a decimal comma', async () => {
+      const { screen, waits } = expected('typical');
+      const upTo = (lines) => lines.map((line, i) => screen.slice(i === 0 ? 0 : waits[i - 1], waits[i]) + line).join('')
+        + screen.slice(waits[lines.length - 1], waits[lines.length]);
+      // The address, the lines replayed from it, and whether it is kept as it is.
+      const addresses = [
+        ['#input=1%0A1.5%0A%ZZ', ['1\n', '1.5\n'], false],
+        ['#input=1%0A%E0%A4', ['1\n'], false],
+        ['#input=1%0A&ended=1&x=1', ['1\n'], false],
+        [`#input=${encodeURIComponent(typicalLines.join(''))}&ended=1`, null, true],
+      ];
+      for (const [address, lines, wellFormed] of addresses) {
+        await page.open(pagePath, address);
+        const now = await state(page);
+        assert.equal(now.address, address, 'the address stays');
+        if (wellFormed) {
+          assert.equal(await screenText(page), withEchoes(expected('typical'), typicalLines));
+          continue;
+        }
+        assert.match(now.status, /could not be read whole/, address);
+        if (!address.includes('ended')) {
+          assert.equal(await screenText(page), upTo(lines), address);
+          await page.type('2\n');
+          assert.equal((await state(page)).status, messages.typing, 'the message clears once the session is kept');
+          await page.evaluate(() => history.back());
+          await page.waitFor((gone) => location.hash === gone, address);
+          await page.waitFor(() => /could not be read/.test(document.getElementById('status').textContent));
+        }
+      }
+
+      await page.open(pagePath, '#too-long-for-a-link');
+      await page.type('1\n');
+      assert.equal(await screenText(page), upTo(['1\n']), 'keys reach the line after a reopened long session');
+
+      await page.click('#documentation-open');
+      await page.waitFor(() => Boolean(document.querySelector('#documentation iframe').contentDocument.querySelector('a')));
+      await page.evaluate(() => document.querySelector('#documentation iframe').contentDocument.querySelector('a').focus());
+      await page.press('Escape');
+      await page.waitFor(() => !document.getElementById('documentation').open);
+      await page.type('1,5\n');
+      assert.match(await screenText(page), /\n1\n.*\n1,5\n.*n1 = 1\.000000.*n2 = 5\.000000.*vervex and press >ENTER< \n$/s,
+        'keys reach the line after the documentation');
+      assert.match((await state(page)).status, /the program read n1 as "1", n2 as "5": .*the decimal separator is a point/);
+    });
+
     test('a flood of lines is replayed at once, and a session too long for a link stays whole in the tab', async () => {
       const started = Date.now();
       await page.open(pagePath, `#input=${'%0A'.repeat(100000)}`);
@@ -335,19 +436,36 @@ for (const engine of testedEngines) {
         }, typicalLines.join(''));
         console.log(`# one re-run of the typical session: ${(milliseconds * 1000).toFixed(1)} µs`);
         // From the start of the navigation to the input line laid out, as
-        // the page's own clock tells it.
+        // the page's own clock tells it; when the document was parsed (before
+        // that, the browser takes in the address) and the replay was shown.
         const ready = async (address) => {
           await page.open(pagePath, address);
           return page.evaluate(() => {
             document.getElementById('line').getBoundingClientRect();
-            return Math.round(performance.now());
+            const parsed = performance.getEntriesByType('navigation')[0].domContentLoadedEventStart;
+            const replayed = performance.getEntriesByName('replayed')[0].startTime;
+            return `${Math.round(performance.now())} ms (parsed at ${Math.round(parsed)}, replayed at ${Math.round(replayed)})`;
           });
         };
         const empty = await ready('');
         const blank = await ready(`#input=${'%0A'.repeat(100000)}`);
         const digits = await ready(`#input=${'1'.repeat(1900000)}`);
-        console.log(`# from opening to ready for input, on a phone: no session ${empty} ms, `
-          + `100,000 blank lines ${blank} ms, 1.9 MB of digits ${digits} ms`);
+        console.log(`# from opening to ready for input, on a phone: no session ${empty}, `
+          + `100,000 blank lines ${blank}, 1.9 MB of digits ${digits}`);
+        // A line of 5,000,000 digits sent, then two Enters: from each key to
+        // the next frame.
+        await page.open(pagePath);
+        const keys = await page.evaluate(() => {
+          const line = document.getElementById('line');
+          const enter = (text) => new Promise((done) => {
+            line.value = text;
+            const start = performance.now();
+            line.dispatchEvent(new KeyboardEvent('keydown', { key: 'Enter', bubbles: true }));
+            requestAnimationFrame(() => setTimeout(() => done(Math.round(performance.now() - start))));
+          });
+          return enter('1'.repeat(5000000)).then((first) => enter('').then((second) => enter('').then((third) => [first, second, third])));
+        });
+        console.log(`# a 5,000,000-digit line sent: ready after ${keys[0]} ms; the next two Enters ${keys[1]} and ${keys[2]} ms`);
       });
 
       test('screenshots after the seven values, on a desktop and a phone', { skip: !screenshotPath }, async () => {
