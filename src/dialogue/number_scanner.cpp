@@ -8,11 +8,12 @@
 #include <string_view>
 
 namespace tremovia {
-namespace {
 
 bool is_space(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
+
+namespace {
 
 int lower(int c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 

@@ -19,4 +19,7 @@ namespace tremovia {
 // A number may be any length: memory stays bounded and rounding exact.
 std::optional<double> scan_number(console& input);
 
+// Whether `c` is white space as scan_number skips it.
+bool is_space(int c);
+
 }  // namespace tremovia

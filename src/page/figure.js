@@ -9,6 +9,10 @@
 // carries data-x0 and data-scale (a point at x cm is drawn at x0 + scale * x),
 // each point's marker or line carries data-point, data-source and
 // data-value, and each scale label data-tick, the value it names.
+// Once the seven values are in it also draws an object, three principal
+// rays from its tip traced by one source's matrices, and that source's
+// image, with handles that move the lens's values and the object: a height
+// of h cm is drawn at y0 - yscale * h (data-y0, data-yscale).
 // (No shorthand properties: Debian's emscripten minifies them wrongly.)
 const lensFigure = (() => {
   const svgNamespace = 'http://www.w3.org/2000/svg';
@@ -25,9 +29,9 @@ const lensFigure = (() => {
   // points above the axis, the textbook's and the centres below it, each a
   // row further out where a nearer one is taken.
   const rows = (first, step, count) => Array.from({ length: count }, (_, i) => first + step * i);
-  const indexRows = rows(36, 14, 2);
-  const aboveRows = rows(axisY - 9, -14, 6);
-  const belowRows = rows(axisY + 19, 14, 6);
+  const indexRows = rows(37, 15, 2);
+  const aboveRows = rows(axisY - 9, -15, 6);
+  const belowRows = rows(axisY + 20, 15, 6);
   const scaleY = axisY + 106;
   const mediaHeight = scaleY - 40;
   // What the screen shows once the seven values are in, and once each
@@ -39,6 +43,12 @@ const lensFigure = (() => {
     HI: ' Image plane HI = v2+((1-S11)/S21) = ',
     HO: ' Objective plane HO = v1+S12+((S22*(1-S11))/S21) = ',
   };
+  const fontSize = 12;
+  // Heights: the object is drawn half as high as the lens, the image at
+  // most this high.
+  const objectDrawn = aperture / 2;
+  const highestDrawn = 78;
+  const rayNames = ['parallel', 'focal', 'nodal'];
   const caption = 'The program multiplies where textbooks divide, (1\u2212N)(v\u2212s) against (1\u2212N)/(v\u2212s), so their points differ.';
 
   const figure = document.getElementById('figure');
@@ -58,7 +68,8 @@ const lensFigure = (() => {
     const digits = text.slice(sign.length, text.indexOf('.'));
     return `${sign}${digits[0]}.${digits.slice(1, 6)}\u2026e${digits.length - 1}`;
   };
-  const at2 = (x) => x.toFixed(2);
+  // Coordinates with two decimals, never in exponent form.
+  const at2 = (x) => Math.min(Math.max(x, -1e9), 1e9).toFixed(2);
 
   const draw = (name, attributes, text) => {
     const made = document.createElementNS(svgNamespace, name);
@@ -164,7 +175,7 @@ const lensFigure = (() => {
         const plain = values.every((tick) => tick.plain.length <= 12);
         const ticks = values.map((tick) => {
           const text = plain ? tick.plain : tick.scientific;
-          return fitted({ text: text, x: at.x0 + at.scale * tick.value, y: scaleY + 15, size: 10, class: 'scale',
+          return fitted({ text: text, x: at.x0 + at.scale * tick.value, y: scaleY + 16, size: fontSize, class: 'scale',
             data: { 'data-tick': text } });
         });
         if (ticks.length > 8) continue;
@@ -182,7 +193,7 @@ const lensFigure = (() => {
     const ticks = ticksFor(at);
     for (const tick of ticks) draw('line', { class: 'tick', x1: at2(tick.at), y1: scaleY, x2: at2(tick.at), y2: scaleY + 4 });
     placeLabels(placed, ticks.map((tick) => Object.assign({ rows: [tick.y] }, tick))
-      .concat([{ text: 'cm', x: width - 4, rows: [scaleY - 4], size: 10, anchor: 'end', class: 'end' }]));
+      .concat([{ text: 'cm', x: width - 4, rows: [scaleY - 4], size: fontSize, anchor: 'end', class: 'end' }]));
     return ticks;
   };
 
@@ -202,7 +213,7 @@ const lensFigure = (() => {
     { text: `n0 = ${shortened(printed(lens.n0))}`, x: 4, anchor: 'start' },
     { text: `n2 = ${shortened(printed(lens.n2))}`, x: width - 4, anchor: 'end' },
     { text: `n1 = ${shortened(printed(lens.n1))}`, x: Math.min(Math.max(middle, 0), width) },
-  ].map((label) => Object.assign(label, { rows: indexRows, size: 11, class: label.anchor ? `index ${label.anchor}` : 'index' }));
+  ].map((label) => Object.assign(label, { rows: indexRows, size: fontSize, class: label.anchor ? `index ${label.anchor}` : 'index' }));
 
   // The path of one surface from the lens's edge at y to the other edge: an
   // arc about the centre through the vertex, or a straight line.
@@ -266,7 +277,7 @@ const lensFigure = (() => {
       if (!Number.isFinite(one.centre)) continue;
       const x = Math.min(Math.max(one.centre, 4), width - 4);
       draw('path', { class: 'centre', d: `M ${at2(x - 4)} ${axisY - 4} l 8 8 m 0 -8 l -8 8` });
-      labels.push({ text: `C${one.number}`, x: x, rows: belowRows, size: 11, bold: true, class: 'centre-label' });
+      labels.push({ text: `C${one.number}`, x: x, rows: belowRows, size: fontSize, bold: true, class: 'centre-label' });
     }
   };
 
@@ -292,7 +303,7 @@ const lensFigure = (() => {
       } else {
         draw('line', Object.assign({ class: `plane ${source}`, x1: x, x2: x, y1: axisY - 72, y2: axisY + 72 }, given));
       }
-      labels.push({ text: point.name, x: point.x, rows: program ? aboveRows : belowRows, size: 11, bold: true,
+      labels.push({ text: point.name, x: point.x, rows: program ? aboveRows : belowRows, size: fontSize, bold: true,
         class: `point-label ${source}` });
     }
     return drawn.map((point) => `${point.name} = ${point.text} cm`);
@@ -302,11 +313,11 @@ const lensFigure = (() => {
     draw('rect', { class: 'legend-box', x: 0, y: 0, width: width, height: 22 });
     draw('circle', { class: 'focal program', cx: 10, cy: 11, r: 4.5 });
     draw('line', { class: 'plane program', x1: 21, x2: 21, y1: 4, y2: 18 });
-    draw('path', { class: 'focal textbook', d: 'M 206 5 l 6 6 l -6 6 l -6 -6 Z' });
-    draw('line', { class: 'plane textbook', x1: 219, x2: 219, y1: 4, y2: 18 });
+    draw('path', { class: 'focal textbook', d: 'M 196 5 l 6 6 l -6 6 l -6 -6 Z' });
+    draw('line', { class: 'plane textbook', x1: 209, x2: 209, y1: 4, y2: 18 });
     placeLabels(placed, [
-      { text: 'the program (products)', x: 27, rows: [15], size: 11, anchor: 'start', class: 'legend start' },
-      { text: 'the textbook (quotients)', x: 225, rows: [15], size: 11, anchor: 'start', class: 'legend start' },
+      { text: 'program (products)', x: 27, rows: [15], size: fontSize, anchor: 'start', class: 'legend start' },
+      { text: 'textbook (quotients)', x: 215, rows: [15], size: fontSize, anchor: 'start', class: 'legend start' },
     ]);
   };
 
@@ -318,28 +329,105 @@ const lensFigure = (() => {
     box.hidden = true;
   };
 
+  // An arrow from the axis up (or down) to `tip`, in the figure's units.
+  const arrow = (tip) => {
+    const head = tip[1] <= axisY ? 6 : -6;
+    return `M ${at2(tip[0])} ${axisY} V ${at2(tip[1])} m -4 ${head} l 4 ${-head} l 4 ${head}`;
+  };
+
+  // The object, the chosen source's rays and image; returns what the
+  // description says of them.
+  const drawRays = (view, at, place) => {
+    const object = view.object;
+    const tip = place(object.x, object.h);
+    const says = [`The object stands at ${printed(object.x)} cm, ${printed(object.h)} cm high.`];
+    draw('path', { class: 'object', 'data-object': '', 'data-position': String(object.x), 'data-height': String(object.h),
+      d: arrow(tip) });
+    const source = view.source;
+    if (!source) return says;
+    const rightEdge = (width - at.x0) / at.scale;
+    // Far off the figure a ray is cut short along its own line.
+    const farthest = 2000 / view.yscale;
+    for (const name of rayNames) {
+      const ray = source.rays[name];
+      const exit = ray.points[2];
+      let end = [rightEdge, exit[1] + ray.slope * (rightEdge - exit[0])];
+      if (Math.abs(end[1]) > farthest) {
+        const x = exit[0] + (Math.sign(end[1]) * farthest - exit[1]) / ray.slope;
+        end = [x, exit[1] + ray.slope * (x - exit[0])];
+      }
+      const points = ray.points.concat([end]).map((point) => place(point[0], point[1]));
+      if (!ray.points.concat([end]).every((point) => Math.abs(point[1]) <= farthest * 1.000001 && Number.isFinite(point[0]))) continue;
+      const drawnPoints = points.map((point) => `${at2(point[0])},${at2(point[1])}`).join(' ');
+      draw('polyline', { class: `ray ${name}`, 'data-ray': name, 'data-source': source.name, points: drawnPoints });
+      const image = source.image;
+      if (image.virtual) {
+        const backY = exit[1] + ray.slope * (image.position - exit[0]);
+        const back = place(image.position, backY);
+        if (Math.abs(backY) <= farthest && back.every(Number.isFinite)) {
+          draw('polyline', { class: `extension ${name}`, 'data-extension': name, 'data-source': source.name,
+            points: `${drawnPoints.split(' ')[2]} ${at2(back[0])},${at2(back[1])}` });
+        }
+      }
+    }
+    const image = source.image;
+    const imageTip = image.atInfinity ? null : place(image.position, image.height);
+    if (imageTip && imageTip.every(Number.isFinite)) {
+      draw('path', { class: 'image', 'data-image': '', 'data-source': source.name, 'data-position': String(image.position),
+        'data-height': String(image.height), 'data-virtual': String(image.virtual),
+        d: arrow(imageTip) });
+      says.push(`The ${source.name}'s image stands at ${printed(image.position)} cm, ${image.virtual ? 'virtual' : 'real'}, `
+        + `magnified ${printed(image.magnification)} times.`);
+    } else if (image.atInfinity) {
+      says.push(`The object stands at the ${source.name}'s focal point: its image is at infinity.`);
+    } else {
+      says.push(`The ${source.name}'s image is not drawn: it is not finite.`);
+    }
+    return says;
+  };
+
+  // A handle that moves a value: focusable, a slider for assistive
+  // technology, at (x, y) in the figure.
+  const drawHandle = (name, value, x, y, label) => {
+    if (![x, y].every(Number.isFinite)) return;
+    draw('circle', { class: 'handle', 'data-handle': name, role: 'slider', tabindex: 0, 'aria-label': label,
+      'aria-valuenow': String(value), 'aria-valuetext': `${name === 'object-height' ? 'h' : name === 'object' ? 'x' : name} = ${value} cm`,
+      cx: at2(Math.min(Math.max(x, 0), width)), cy: at2(y), r: 6 });
+  };
+
   // Draws what `screen` (the program's output so far) shows of `lens` (the
   // run's record from window.tremovia.lens()); nothing before the seven
-  // values are in.
-  const show = (screen, lens) => {
+  // values are in. `view` holds the object ({ x, h }), the source whose
+  // rays are drawn (`source`: its name, rays and image, or null) and, while
+  // a handle is dragged, the scale to keep (`frozen`). Returns the scales.
+  const show = (screen, lens, view) => {
     clear();
-    if (screen.indexOf(valuesIn) < 0) return;
+    if (screen.indexOf(valuesIn) < 0) return null;
     box.hidden = false;
     const program = {};
     const textbook = {};
-    const inFigure = [lens.v1, lens.v2, lens.s1, lens.s2];
-    for (const name of Object.keys(sections)) {
-      const text = printedValue(screen, sections[name]);
-      if (text === null) continue;
+    const inFigure = [lens.v1, lens.v2, lens.s1, lens.s2, view.object.x];
+    const shown = printedPoints(screen);
+    for (const name of Object.keys(shown)) {
+      const text = shown[name];
       program[name] = { value: lens.program[name], text: text };
       textbook[name] = { value: lens.textbook[name], text: printed(lens.textbook[name]) };
       inFigure.push(lens.program[name], lens.textbook[name]);
     }
+    const image = view.source ? view.source.image : { atInfinity: true };
+    if (!image.atInfinity) inFigure.push(image.position);
     const notes = [];
-    const at = fit(inFigure);
+    const at = view.frozen || Object.assign(fit(inFigure), {
+      y0: axisY,
+      yscale: Math.min(objectDrawn / Math.abs(view.object.h), image.atInfinity ? Infinity : highestDrawn / Math.abs(image.height)),
+    });
+    if (!(at.yscale > 0 && Number.isFinite(at.yscale))) at.yscale = 1;
+    const place = (x, y) => [at.x0 + at.scale * x, axisY - at.yscale * y];
     figure.setAttribute('data-x0', String(at.x0));
     figure.setAttribute('data-scale', String(at.scale));
-    draw('title', {}, 'The lens on its axis, with its focal points and principal planes');
+    figure.setAttribute('data-y0', String(axisY));
+    figure.setAttribute('data-yscale', String(at.yscale));
+    draw('title', {}, 'The lens on its axis, with its focal points and principal planes, an object and its image');
     const description = draw('desc', {}, '');
     draw('rect', { class: 'background', x: 0, y: 0, width: width, height: height });
     const lensDrawn = Number.isFinite(lens.v1) && Number.isFinite(lens.v2);
@@ -357,7 +445,16 @@ const lensFigure = (() => {
     else notes.push('The lens is not drawn: a vertex is not a number.');
     const programSays = drawPoints('program', program, at, notes, labels);
     const textbookSays = drawPoints('textbook', textbook, at, notes, labels);
+    const raysSay = drawRays(Object.assign({ yscale: at.yscale }, view), at, place);
     placeLabels(placed, labels.sort((a, b) => a.x - b.x));
+    const handleY = axisY + aperture + 10;
+    drawHandle('v1', lens.v1, place(lens.v1, 0)[0], handleY, 'Left vertex v1');
+    drawHandle('v2', lens.v2, place(lens.v2, 0)[0], handleY, 'Right vertex v2');
+    drawHandle('s1', lens.s1, place(lens.s1, 0)[0], axisY, 'First centre of curvature s1');
+    drawHandle('s2', lens.s2, place(lens.s2, 0)[0], axisY, 'Second centre of curvature s2');
+    const tip = place(view.object.x, view.object.h);
+    drawHandle('object', view.object.x, tip[0], axisY, 'Object position');
+    drawHandle('object-height', view.object.h, tip[0], tip[1], 'Object height');
     description.textContent = [
       `Indices n0 = ${printed(lens.n0)}, n1 = ${printed(lens.n1)}, n2 = ${printed(lens.n2)}; `
         + `vertices v1 = ${printed(lens.v1)} cm and v2 = ${printed(lens.v2)} cm; `
@@ -365,8 +462,9 @@ const lensFigure = (() => {
       programSays.length ? `The program: ${programSays.join(', ')}.` : '',
       textbookSays.length ? `The textbook: ${textbookSays.join(', ')}.` : '',
       ticks.length ? `The scale's ticks stand at ${ticks.map((tick) => tick.text).join(', ')} cm.` : '',
-    ].concat(notes).filter((line) => line !== '').join(' ');
+    ].concat(raysSay, notes).filter((line) => line !== '').join(' ');
     notesLine.textContent = notes.join(' ');
+    return at;
   };
 
   // Text cut into lines of at most `longest` characters, at spaces.
@@ -378,11 +476,13 @@ const lensFigure = (() => {
   }, []);
 
   // The figure as a file of its own, as Save figure downloads it: on white,
-  // twice the size it is drawn at, with the caption and the notes under it.
-  const file = () => {
+  // twice the size it is drawn at, without its handles, with the caption,
+  // the notes and the readout (`readout`, lines of text) under it.
+  const file = (readout) => {
     const copy = figure.cloneNode(true);
-    const lines = wrap(caption, 72).concat(notesLine.textContent ? wrap(notesLine.textContent, 72) : []);
-    const fullHeight = height + 6 + 13 * lines.length;
+    for (const handle of copy.querySelectorAll('[data-handle]')) handle.remove();
+    const lines = [caption, notesLine.textContent].filter((text) => text).flatMap((text) => wrap(text, 66)).concat(readout);
+    const fullHeight = height + 6 + 14 * lines.length;
     copy.setAttribute('viewBox', `0 0 ${width} ${fullHeight}`);
     copy.setAttribute('width', String(2 * width));
     copy.setAttribute('height', String(2 * fullHeight));
@@ -392,12 +492,22 @@ const lensFigure = (() => {
       const made = document.createElementNS(svgNamespace, 'text');
       made.setAttribute('class', 'caption start');
       made.setAttribute('x', '4');
-      made.setAttribute('y', String(height + 13 * (i + 1)));
+      made.setAttribute('y', String(height + 14 * (i + 1)));
       made.textContent = text;
       copy.appendChild(made);
     });
     return new XMLSerializer().serializeToString(copy);
   };
 
-  return { show: show, clear: clear, file: file };
+  // The program's points that `screen` shows, as printed, by name.
+  const printedPoints = (screen) => {
+    const points = {};
+    for (const name of Object.keys(sections)) {
+      const text = printedValue(screen, sections[name]);
+      if (text !== null) points[name] = text;
+    }
+    return points;
+  };
+
+  return { show: show, clear: clear, file: file, printedPoints: printedPoints, valuesIn: (screen) => screen.indexOf(valuesIn) >= 0 };
 })();

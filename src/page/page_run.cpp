@@ -13,6 +13,7 @@
 
 #include "dialogue/console.hpp"
 #include "dialogue/dialogue.hpp"
+#include "dialogue/number_scanner.hpp"
 #include "dialogue/number_text.hpp"
 #include "lens/compute_lens.hpp"
 
@@ -81,18 +82,26 @@ private:
     std::string& screen_;
 };
 
+// Where reading a value alone writes nothing.
+class no_output final : public output_stream {
+public:
+    void write(std::string_view) override {}
+};
+
 // Kept between runs, so its storage is reused.
 std::string screen;
 std::size_t replay_sent = 0;
-// The last run's record, for the figure: the seven inputs, then FI, FO, HI
-// and HO as the program computes them, then as the textbook does.
-double figure_values[15];
+// The last run's record, for the figure: its 22 fields as the program
+// computes them, then as the textbook does, in the record's order.
+constexpr std::size_t record_size = 22;
+double figure_values[2 * record_size];
 // Where each of the seven values' text lay in the input: for each, the
 // counts of bytes taken before its number, after it and after the character
 // discarded, and 1 if a number was read.
 std::uint32_t entry_table[7 * 4];
-// The last number formatted for the page.
+// The last number formatted for the page, and the last value read.
 std::string number_text;
+double value_read = 0;
 
 int run(std::string_view typed, bool ended, std::string* echo) {
     screen.clear();
@@ -110,9 +119,14 @@ int run(std::string_view typed, bool ended, std::string* echo) {
     }
     lens_values textbook = lens;
     compute_textbook_lens(textbook);
-    const double values[] = {lens.n0, lens.n1, lens.n2, lens.v1, lens.v2, lens.s1, lens.s2,
-                             lens.FI, lens.FO, lens.HI, lens.HO, textbook.FI, textbook.FO, textbook.HI, textbook.HO};
-    std::copy(std::begin(values), std::end(values), figure_values);
+    for (const lens_values* record : {&lens, &textbook}) {
+        const double fields[] = {record->n0,    record->n1,   record->n2,   record->v1,   record->v2,   record->s1,
+                                 record->s2,    record->N01,  record->N12,  record->R221, record->R222, record->T1212,
+                                 record->R121,  record->R122, record->S11,  record->S12,  record->S21,  record->S22,
+                                 record->FI,    record->FO,   record->HI,   record->HO};
+        static_assert(std::size(fields) == record_size);
+        std::copy(std::begin(fields), std::end(fields), figure_values + (record == &lens ? 0 : record_size));
+    }
     replay_sent = input.sent();
     return (input.waiting() ? 1 : 0) | (input.end_read() ? 2 : 0);
 }
@@ -140,7 +154,7 @@ int tremovia_replay(const char* typed, std::size_t size, int ended) {
 
 std::size_t tremovia_sent_size() { return tremovia::replay_sent; }
 
-// The record of the last run or replay: 15 doubles, as `figure_values` holds them.
+// The records of the last run or replay: 44 doubles, as `figure_values` holds them.
 const double* tremovia_lens() { return tremovia::figure_values; }
 
 // Where the last run's seven values lay in its input: 7 rows of 4, as
@@ -154,6 +168,21 @@ void tremovia_format(double value) {
 }
 
 const char* tremovia_number_text() { return tremovia::number_text.data(); }
+
+// Reads the `size` bytes at `text` as the dialogue reads a value. Returns 1
+// if they hold one number and nothing but white space around it; the
+// number is then at `tremovia_value_read`.
+int tremovia_read_value(const char* text, std::size_t size) {
+    tremovia::typed_input input({text, size}, true, nullptr);
+    tremovia::no_output output;
+    tremovia::console io(input, output);
+    const auto number = tremovia::scan_number(io);
+    if (number) tremovia::value_read = *number;
+    while (tremovia::is_space(io.peek())) io.get();
+    return number && io.peek() == tremovia::console::end_of_input ? 1 : 0;
+}
+
+double tremovia_value_read() { return tremovia::value_read; }
 
 std::size_t tremovia_number_text_size() { return tremovia::number_text.size(); }
 

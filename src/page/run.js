@@ -8,13 +8,16 @@
 // as a terminal sends it, and returns the screen with each line echoed where
 // the program read it; `sent` counts the input bytes it took, and `endRead`
 // says whether it read the end of the input. lens() gives the record of the
-// last run or replay: the seven inputs, and FI, FO, HI and HO as the program
-// computes them and as the textbook does (its quotient surface terms).
+// last run or replay: the seven inputs, and in `program` and `textbook` the
+// whole record (N01 to HO) as the program computes it and as the textbook
+// does (its quotient surface terms). readValue(text) reads a value as the
+// dialogue does: the number, or null unless the text holds one number alone.
 // entries() says where the last run's seven values lay in its input: for
 // each, in bytes, where its read began, where its number ended and where the
 // character discarded after it ended, and whether a number was read.
 // format(x) writes a number as the dialogue prints it.
 (() => {
+  const encoder = new TextEncoder();
   const call = (entry, input, ended) => {
     const typed = _malloc(Math.max(input.length, 1));
     HEAPU8.set(input, typed);
@@ -39,13 +42,12 @@
 
     lens() {
       const first = _tremovia_lens() / 8;
-      const values = Array.from(HEAPF64.subarray(first, first + 15));
-      const points = (at) => ({ FI: values[at], FO: values[at + 1], HI: values[at + 2], HO: values[at + 3] });
+      const values = HEAPF64.subarray(first, first + 44);
+      const names = ['n0', 'n1', 'n2', 'v1', 'v2', 's1', 's2', 'N01', 'N12', 'R221', 'R222', 'T1212', 'R121', 'R122',
+        'S11', 'S12', 'S21', 'S22', 'FI', 'FO', 'HI', 'HO'];
+      const record = (at) => Object.fromEntries(names.map((name, i) => [name, values[at + i]]));
       // Written out: Debian's emscripten minifies shorthand properties wrongly.
-      return {
-        n0: values[0], n1: values[1], n2: values[2], v1: values[3], v2: values[4], s1: values[5], s2: values[6],
-        program: points(7), textbook: points(11),
-      };
+      return Object.assign(record(0), { program: record(0), textbook: record(22) });
     },
 
     entries() {
@@ -54,6 +56,10 @@
       return Array.from({ length: 7 }, (_, i) => ({
         start: table[4 * i], numberEnd: table[4 * i + 1], end: table[4 * i + 2], read: table[4 * i + 3] === 1,
       }));
+    },
+
+    readValue(text) {
+      return call(_tremovia_read_value, encoder.encode(text)) === 1 ? _tremovia_value_read() : null;
     },
 
     format(x) {

@@ -7,10 +7,12 @@
 // replays the session as if typed. A session too long for an address that
 // every browser opens is kept in the tab only, and the address says so.
 // Nothing here loses a session: an address the page did not write stays in
-// history, and Run again starts a new history entry.
+// history, and Run again starts a new history entry. The explorer
+// replaces the session through replaceSession and keeps its object in the
+// address (&object=x,h).
 // (Debian's emscripten minifies this with a parser that knows neither ?.
 // nor ??.)
-(() => {
+const terminal = (() => {
   const screen = document.getElementById('screen');
   const line = document.getElementById('line');
   const end = document.getElementById('end');
@@ -109,18 +111,22 @@
     return { text: text, problem: problem };
   };
 
-  // The session an address holds, and what in it this page did not write.
+  // The session an address holds, its object, and what in it this page did
+  // not write.
   const readAddress = (hash) => {
-    if (hash === '' || hash === '#' || hash === tooLongAddress) return { text: '', ended: false, problems: [] };
+    if (hash === '' || hash === '#' || hash === tooLongAddress) return { text: '', ended: false, object: null, problems: [] };
     const parts = hash.slice(1).split('&');
     const problems = [];
     let input = { text: '', problem: null };
     if (parts[0].startsWith('input=')) input = decodeInput(parts.shift().slice(6));
     if (input.problem) problems.push(input.problem);
     const ended = parts.indexOf('ended=1') >= 0;
-    const unknown = parts.filter((part) => part !== 'ended=1');
+    const placed = parts.filter((part) => part.startsWith('object=')).map((part) => part.slice(7).split(',').map(Number));
+    const object = placed.length === 1 && placed[0].length === 2 && placed[0].every(Number.isFinite)
+      ? { x: placed[0][0], h: placed[0][1] } : null;
+    const unknown = parts.filter((part) => part !== 'ended=1' && !(object && part.startsWith('object=')));
     if (unknown.length) problems.push(`"${unknown.join('&').slice(0, 40)}", which this page does not write`);
-    return { text: input.text, ended: ended, problems: problems };
+    return { text: input.text, ended: ended, object: object, problems: problems };
   };
 
   // Writes the session into the address, in a new history entry if asked
@@ -128,7 +134,8 @@
   // false if the session is too long for a link.
   const keepSession = (newEntry) => {
     const address = typedSize > longestAddress ? null
-      : `#input=${encodeURIComponent(decoder.decode(typed.subarray(0, typedSize)))}${ended ? '&ended=1' : ''}`;
+      : `#input=${encodeURIComponent(decoder.decode(typed.subarray(0, typedSize)))}${ended ? '&ended=1' : ''}`
+        + explorer.addressPart();
     const fits = address !== null && address.length <= longestAddress;
     const next = fits ? address : tooLongAddress;
     if (next === location.hash) return fits;
@@ -145,15 +152,20 @@
   // After each run: the address (unless `keep` is false), the status line
   // (with `note` first), the controls and the input line in view. When the
   // run has ended, the focus goes to the dialogue, where no key destroys it.
-  const settle = (note, keep, newEntry) => {
+  const settle = (note, keep, newEntry, keepFocus) => {
     const fits = keep ? keepSession(newEntry) : true;
     const said = [note, fits ? '' : messages.tooLong, waiting ? '' : messages.ended].filter((text) => text);
     status.textContent = said.length ? said.join(' ') : messages.typing;
     line.disabled = !waiting;
     end.hidden = !waiting;
     restart.hidden = waiting;
-    if (waiting) refocus();
-    else screen.focus({ preventScroll: true });
+    if (keepFocus) {
+      // The explorer keeps the focus where it is.
+    } else if (waiting) {
+      refocus();
+    } else {
+      screen.focus({ preventScroll: true });
+    }
     // Down to the input line, never sideways.
     screen.scrollTop = screen.scrollHeight;
   };
@@ -184,7 +196,7 @@
     show(decoder.decode(run.output.subarray(shownBytes)));
     shownBytes = run.output.length;
     waiting = run.waiting;
-    lensFigure.show(decoder.decode(run.output), window.tremovia.lens());
+    explorer.show(decoder.decode(run.output), window.tremovia.lens());
     settle(lineStart === undefined ? '' : lineNote(bytes, lineStart), true, newEntry);
   };
 
@@ -221,40 +233,47 @@
     ended = false;
     shownBytes = 0;
     line.value = '';
-    lensFigure.clear();
   };
 
   // Run again: a new run in a new history entry, so that Back returns to
   // the one that ended.
   const start = () => {
     clear();
+    explorer.place(null);
     runAndShow(undefined, true);
   };
 
-  // Replays the session the address holds in one run of the program, and
-  // lays the screen out once, so that no address can keep the page busy.
-  // An address the page did not write is replayed as far as it can be read
-  // and left as it is, in history, until the session changes.
-  const replay = () => {
+  // Replays `text` as typed, in one run of the program, and lays the screen
+  // out once, so that no session can keep the page busy. Returns the
+  // problems to report: the bytes after the run's end, if any.
+  const replayText = (text, textEnded) => {
     clear();
+    const bytes = encoder.encode(text);
+    const run = window.tremovia.replay(bytes, textEnded);
+    show(decoder.decode(run.output));
+    typed = bytes.slice(0, Math.max(run.sent, 1));
+    typedSize = run.sent;
+    ended = textEnded;
+    waiting = run.waiting;
+    shownBytes = run.output.length - run.sent;
+    // The figure reads the program's output alone, without the echoes.
+    explorer.show(decoder.decode(window.tremovia.run(bytes.subarray(0, run.sent), ended).output), window.tremovia.lens());
+    return run.sent < bytes.length ? [`${(bytes.length - run.sent).toLocaleString('en')} bytes of input after the run's end`] : [];
+  };
+
+  // Replays the session the address holds. An address the page did not
+  // write is replayed as far as it can be read and left as it is, in
+  // history, until the session changes.
+  const replay = () => {
     if (location.hash === tooLongAddress) {
+      clear();
       runAndShow();
       status.textContent = messages.reopenedTooLong;
       return;
     }
     const session = readAddress(location.hash);
-    const bytes = encoder.encode(session.text);
-    const run = window.tremovia.replay(bytes, session.ended);
-    show(decoder.decode(run.output));
-    typed = bytes.slice(0, Math.max(run.sent, 1));
-    typedSize = run.sent;
-    ended = session.ended;
-    waiting = run.waiting;
-    shownBytes = run.output.length - run.sent;
-    // The figure reads the program's output alone, without the echoes.
-    lensFigure.show(decoder.decode(window.tremovia.run(bytes.subarray(0, run.sent), ended).output), window.tremovia.lens());
-    const problems = session.problems.slice();
-    if (run.sent < bytes.length) problems.push(`${(bytes.length - run.sent).toLocaleString('en')} bytes of input after the run's end`);
+    explorer.place(session.object);
+    const problems = session.problems.concat(replayText(session.text, session.ended));
     const note = problems.length === 0 ? ''
       : `This address could not be read whole: it holds ${problems.join(' and ')}. The session replays the `
         + `${decoder.decode(typed.subarray(0, typedSize)).length.toLocaleString('en')} characters before that; `
@@ -299,7 +318,7 @@
     setTimeout(() => URL.revokeObjectURL(download.href), 1000);
   };
   document.getElementById('save').addEventListener('click', () => offer('tremovia-session.txt', 'text/plain', screen.textContent));
-  document.getElementById('save-figure').addEventListener('click', () => offer('tremovia-lens.svg', 'image/svg+xml', lensFigure.file()));
+  document.getElementById('save-figure').addEventListener('click', () => offer('tremovia-lens.svg', 'image/svg+xml', lensFigure.file(explorer.readoutLines())));
   // After any button, and when the documentation closes, the keys go back
   // to the input line.
   document.addEventListener('click', (event) => {
@@ -311,4 +330,17 @@
     window.addEventListener('hashchange', replay);
     replay();
   });
+
+  return {
+    // The session: the bytes sent and whether the input was ended.
+    session: () => ({ bytes: typed.subarray(0, typedSize), ended: ended }),
+    // Replaces the session with `text`, in a new history entry if asked,
+    // leaving the focus where it is.
+    replaceSession: (text, textEnded, newEntry) => {
+      replayText(text, textEnded);
+      settle('', true, newEntry, true);
+    },
+    // Writes the address again (the object has moved).
+    keepAddress: () => settle('', true, false, true),
+  };
 })();

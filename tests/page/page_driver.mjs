@@ -101,7 +101,9 @@ const webkitPage = async () => {
   const evaluate = (fn, argument) =>
     step('script', driver.executeScript(`return (${fn})(arguments[0]);`, argument));
   const ready = () => evaluate(() => window.tremovia.ready.then(() => true));
-  const keys = { Enter: Key.ENTER, Backspace: Key.BACK_SPACE, Control: Key.CONTROL, Escape: Key.ESCAPE };
+  const keys = {
+    Enter: Key.ENTER, Backspace: Key.BACK_SPACE, Control: Key.CONTROL, Escape: Key.ESCAPE, ArrowRight: Key.ARROW_RIGHT,
+  };
   return {
     engine: 'webkit',
     errors: [],  // WebDriver classic reports no page errors: none are collected

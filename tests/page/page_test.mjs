@@ -156,6 +156,72 @@ const summaryPoints = (values) => {
   return points;
 };
 
+// Exact fractions [numerator, denominator] of BigInts, for the values the
+// explorer must show: a lens's record as the program's products or the
+// textbook's quotients give it, its nodal points and the image of an object.
+const gcd = (a, b) => (b === 0n ? (a < 0n ? -a : a) : gcd(b, a % b));
+const reduced = (n, d) => {
+  const g = gcd(n, d) * (d < 0n ? -1n : 1n);
+  return [n / g, d / g];
+};
+const exact = (text) => {
+  const [mantissa, power = '0'] = String(text).toLowerCase().split('e');
+  const [whole, part = ''] = mantissa.split('.');
+  const scale = BigInt(Number(power) - part.length);
+  return scale >= 0n ? [BigInt(whole + part) * 10n ** scale, 1n] : reduced(BigInt(whole + part), 10n ** -scale);
+};
+const plus = (a, b) => reduced(a[0] * b[1] + b[0] * a[1], a[1] * b[1]);
+const minus = (a, b) => plus(a, [-b[0], b[1]]);
+const times = (a, b) => reduced(a[0] * b[0], a[1] * b[1]);
+const over = (a, b) => reduced(a[0] * b[1], a[1] * b[0]);
+const one = [1n, 1n];
+// Six decimals, ties to even, as the dialogue prints.
+const sixDecimals = ([n, d]) => {
+  const scaled = n * 1000000n;
+  let q = scaled / d;
+  let r = scaled % d;
+  if (r < 0n) { q -= 1n; r += d; }
+  if (2n * r > d || (2n * r === d && q % 2n !== 0n)) q += 1n;
+  const digits = (q < 0n ? -q : q).toString().padStart(7, '0');
+  return `${q < 0n ? '-' : ''}${digits.slice(0, -6)}.${digits.slice(-6)}`;
+};
+const lensRecord = (values, quotients) => {
+  const [n0, n1, n2, v1, v2, s1, s2] = values.map(exact);
+  const term = (N, v, s) => (quotients ? over(minus(one, N), minus(v, s)) : times(minus(one, N), minus(v, s)));
+  const m = { v1, v2, N01: over(n0, n1), N12: over(n1, n2), T1212: minus(v2, v1) };
+  Object.assign(m, { R221: term(m.N12, v2, s2), R222: m.N12, R121: term(m.N01, v1, s1), R122: m.N01 });
+  m.S11 = plus(times(m.R121, m.T1212), one);
+  m.S12 = times(m.R122, m.T1212);
+  m.S21 = plus(times(m.S11, m.R221), times(m.R121, m.R222));
+  m.S22 = plus(times(m.S12, m.R221), times(m.R122, m.R222));
+  m.FI = minus(v2, over(m.S11, m.S21));
+  m.FO = plus(over(m.S22, m.S21), v1);
+  m.HI = plus(over(minus(one, m.S11), m.S21), v2);
+  m.HO = plus(plus(m.S12, v1), over(times(minus(one, m.S11), m.S22), m.S21));
+  m.fI = minus(m.FI, m.HI);
+  m.fO = minus(m.HO, m.FO);
+  m.NO = minus(v1, over(minus(one, m.S22), m.S21));
+  m.NI = minus(v2, plus(times(m.S11, minus(v1, m.NO)), m.S12));
+  return m;
+};
+const imageOf = (m, xo, h) => {
+  const L = minus(m.v1, xo);
+  const d = over(times([-1n, 1n], plus(times(m.S11, L), m.S12)), plus(times(m.S21, L), m.S22));
+  const magnification = plus(m.S11, times(d, m.S21));
+  return { position: plus(m.v2, d), magnification, height: times(magnification, h), virtual: d[0] < 0n };
+};
+const approximately = ([n, d]) => Number(n) / Number(d);
+
+// Lenses for the explorer, with the object where it stands by default (two
+// textbook focal lengths before v1, rounded to 0.01 cm, 1 cm high) or as the
+// address places it.
+const explorerLenses = [
+  { name: 'a converging lens', values: ['1', '1.5', '1', '0', '1', '10', '-10'], object: ['-21.29', '1'] },
+  { name: 'a diverging lens', values: ['1', '1.5', '1', '0', '0.3', '-10', '10.3'], object: null },
+  { name: 'a lens between air and water', values: ['1', '1.52', '1.33', '0', '1.2', '8', '-12'], object: ['-30', '2'] },
+  { name: 'a virtual image', values: ['1', '1.5', '1', '0', '1', '10', '-10'], object: ['-5', '1'] },
+];
+
 // What Copy link puts on the clipboard, or the status line if nothing.
 const copied = (page) => page.evaluate(() => new Promise((done) => {
   Object.defineProperty(navigator, 'clipboard', { configurable: true, value: { writeText: async (text) => done(text) } });
@@ -315,6 +381,116 @@ for (const engine of testedEngines) {
       });
     }
 
+    // The readout against exact fractions and the console program; each
+    // ray bent at v1 and v2 as its source's matrices bend it, from the
+    // object's tip; the image where the formula puts it.
+    for (const lens of explorerLenses) {
+      test(`the explorer on ${lens.name}`, async () => {
+        const placed = lens.object ? `&object=${lens.object.join(',')}` : '';
+        await page.open(pagePath, `#input=${encodeURIComponent(lens.values.map((value) => `${value}\n`).join(''))}${'%0A'.repeat(7)}${placed}`);
+        const records = { program: lensRecord(lens.values, false), textbook: lensRecord(lens.values, true) };
+        const object = (lens.object || [records.textbook.fO]).map((value, i) => (i === 0 && !lens.object
+          ? exact((Math.round(100 * (Number(lens.values[3]) - 2 * Math.abs(approximately(value)))) / 100).toFixed(2)) : exact(value)));
+        if (!lens.object) object.push(one);
+        const summary = summaryPoints(lens.values);
+        for (const source of ['textbook', 'program']) {
+          await page.click(`input[name=rays][value=${source}]`);
+          const shown = await page.evaluate(() => {
+            const svg = document.getElementById('figure');
+            const read = (node) => Object.fromEntries([...node.attributes].map((a) => [a.name, a.value]));
+            return {
+              scales: ['x0', 'scale', 'y0', 'yscale'].map((name) => Number(svg.getAttribute(`data-${name}`))),
+              readout: Object.fromEntries([...document.querySelectorAll('#readout tr[data-quantity]')].map((row) => [row.dataset.quantity,
+                Object.fromEntries([...row.querySelectorAll('td')].map((cell) => [cell.dataset.source, cell.textContent]))])),
+              rays: [...svg.querySelectorAll('polyline[data-ray]')].map(read),
+              image: [...svg.querySelectorAll('[data-image]')].map(read),
+              object: read(svg.querySelector('[data-object]')),
+            };
+          });
+          const m = records[source];
+          const [x0, scale, y0, yscale] = shown.scales;
+          for (const name of ['FI', 'FO', 'HI', 'HO']) {
+            assert.equal(shown.readout[name][source], source === 'program' ? summary[`program ${name}`] : sixDecimals(m[name]), name);
+          }
+          for (const name of ['fI', 'fO', 'NI', 'NO']) assert.equal(shown.readout[name][source], sixDecimals(m[name]), `${source} ${name}`);
+          const image = imageOf(m, object[0], object[1]);
+          assert.equal(shown.readout.magnification[source], sixDecimals(image.magnification));
+          assert.ok(shown.readout.image[source].startsWith(`${sixDecimals(image.position)} (${image.virtual ? 'virtual' : 'real'})`));
+          assert.deepEqual([Number(shown.object['data-position']), Number(shown.object['data-height'])], object.map(approximately));
+          assert.deepEqual(shown.image.map((drawn) => [drawn['data-source'], drawn['data-virtual']]), [[source, String(image.virtual)]]);
+          assert.ok(Math.abs(Number(shown.image[0]['data-position']) - approximately(image.position)) < 1e-9);
+          assert.ok(Math.abs(Number(shown.image[0]['data-height']) - approximately(image.height)) < 1e-9);
+          // Each ray: in cm, from the tip, bent only at v1 and v2.
+          assert.deepEqual(shown.rays.map((ray) => [ray['data-ray'], ray['data-source']]).sort(),
+            ['focal', 'nodal', 'parallel'].map((name) => [name, source]));
+          const f = (name) => approximately(m[name]);
+          for (const ray of shown.rays) {
+            const points = ray.points.split(' ').map((point) => point.split(',').map(Number))
+              .map(([x, y]) => [(x - x0) / scale, (y0 - y) / yscale]);
+            assert.equal(points.length, 4, ray['data-ray']);
+            // Within the two decimals of the points' pixels, and of where
+            // the last one stands along a steep ray.
+            const near = (a, b, what, steep = 0) => assert.ok(Math.abs(a - b) * Math.max(scale, yscale) < 0.02 + steep * yscale / scale / 100,
+              `${source} ${ray['data-ray']}: ${what} ${a}, not ${b}`);
+            near(points[0][0], approximately(object[0]), 'tip x');
+            near(points[0][1], approximately(object[1]), 'tip y');
+            near(points[1][0], f('v1'), 'first bend at');
+            near(points[2][0], f('v2'), 'second bend at');
+            const slope = (a, b) => (b[1] - a[1]) / (b[0] - a[0]);
+            const aimedAt = { parallel: null, focal: f('FO'), nodal: f('NO') }[ray['data-ray']];
+            const slope0 = aimedAt === null ? 0 : -approximately(object[1]) / (aimedAt - approximately(object[0]));
+            const y1 = approximately(object[1]) + slope0 * (f('v1') - approximately(object[0]));
+            const slope1 = f('R121') * y1 + f('R122') * slope0;
+            const y2 = y1 + f('T1212') * slope1;
+            const slope2 = f('R221') * y2 + f('R222') * slope1;
+            near(points[1][1], y1, 'at v1');
+            near(points[2][1], y2, 'at v2');
+            near(points[3][1], y2 + slope2 * (points[3][0] - f('v2')), 'at its end', Math.abs(slope2));
+            near(slope(points[0], points[1]), slope0, 'slope before v1');
+          }
+        }
+        await page.click('input[name=rays][value=textbook]');
+      });
+    }
+
+    test('a handle dragged and a value typed into the panel replay the dialogue for the new values', async () => {
+      const typed = ['1', '1.5', '1', '0', '1', '10', '-10', ...Array(7).fill('')];
+      await page.open(pagePath, `#input=${encodeURIComponent(typed.map((line) => `${line}\n`).join(''))}`);
+      if (engine === 'chromium') {
+        // A pointer drag of v2 to 1.5 cm, by the scale the figure had.
+        const [from, to] = await page.evaluate(() => {
+          const svg = document.getElementById('figure');
+          const handle = svg.querySelector('[data-handle=v2]');
+          const box = handle.getBoundingClientRect();
+          const toScreen = svg.getScreenCTM();
+          const x = Number(svg.dataset.x0) + Number(svg.dataset.scale) * 1.5;
+          return [[box.x + box.width / 2, box.y + box.height / 2], [toScreen.a * x + toScreen.e, box.y + box.height / 2]];
+        });
+        await page.raw.mouse.move(...from);
+        await page.raw.mouse.down();
+        await page.raw.mouse.move(to[0], to[1], { steps: 4 });
+        await page.raw.mouse.up();
+      } else {
+        await page.evaluate(() => document.querySelector('[data-handle=v2]').focus());
+        for (let i = 0; i < 5; i += 1) await page.press('ArrowRight');
+        assert.equal(await page.evaluate(() => document.activeElement.getAttribute('data-handle')), 'v2', 'the focus stays on the handle');
+      }
+      typed[4] = '1.5';
+      await page.evaluate(() => { document.querySelector('#values [name=n1]').value = ''; document.querySelector('#values [name=n1]').focus(); });
+      await page.type('1.6\n');
+      typed[1] = '1.6';
+      const session = typed.map((line) => `${line}\n`).join('');
+      const console = native(session);
+      const waits = [...console.matchAll(/press >ENTER< ?\n|To (?:proceed|summary|end) press >Enter</g)].map((found) => found.index + found[0].length);
+      assert.equal(await screenText(page), typed.map((line, i) => console.slice(i === 0 ? 0 : waits[i - 1], waits[i]) + line + '\n').join('')
+        + console.slice(waits[typed.length - 1]));
+      assert.equal((await state(page)).address, `#input=${encodeURIComponent(session)}`);
+      await page.evaluate(() => { document.querySelector('#values [name=s2]').value = '1,5'; document.querySelector('#values [name=s2]').focus(); });
+      await page.press('Enter');
+      assert.deepEqual(await page.evaluate(() => [document.querySelector('#values [name=s2]').getAttribute('aria-invalid'), location.hash]),
+        ['true', `#input=${encodeURIComponent(session)}`], 'a value that is not a number changes nothing');
+    });
+
     test('the technical documentation opens inside the page, at the section "why" names, and leaves the address', async () => {
       const address = `#input=${encodeURIComponent(typicalLines.slice(0, 8).join(''))}`;
       await page.open(pagePath, address);
@@ -413,6 +589,21 @@ for (const engine of testedEngines) {
     });
 
     if (engine === 'chromium') {
+      test('the figure takes the phone\'s width and half a desktop\'s, its text at least 11 px high', async () => {
+        await page.open(pagePath, `#input=${encodeURIComponent(typicalLines.slice(0, 14).join(''))}`);
+        const room = () => page.evaluate(() => {
+          const svg = document.getElementById('figure');
+          const heights = [...svg.querySelectorAll('text')].map((text) => parseFloat(getComputedStyle(text).fontSize) * svg.getScreenCTM().a);
+          return [svg.getBoundingClientRect().width / window.innerWidth, Math.min(...heights)];
+        });
+        const [phoneShare, phoneText] = await room();
+        assert.ok(phoneShare > 0.9 && phoneText >= 11, `${phoneShare} of the width, text ${phoneText} px`);
+        await page.raw.setViewport({ width: 1280, height: 800 });
+        const [desktopShare, desktopText] = await room();
+        await page.raw.setViewport({ width: 390, height: 844, isMobile: true, hasTouch: true });
+        assert.ok(desktopShare >= 0.5 && desktopText >= 11, `${desktopShare} of the width, text ${desktopText} px`);
+      });
+
       test('a 60-digit answer wraps on a phone; printed, the dialogue shows in black, without the controls', async () => {
         assert.equal(await page.evaluate(() => window.innerWidth), 390);
         await page.open(pagePath);
@@ -466,12 +657,28 @@ for (const engine of testedEngines) {
           return enter('1'.repeat(5000000)).then((first) => enter('').then((second) => enter('').then((third) => [first, second, third])));
         });
         console.log(`# a 5,000,000-digit line sent: ready after ${keys[0]} ms; the next two Enters ${keys[1]} and ${keys[2]} ms`);
+        // One change in the explorer: an arrow key on v2's handle replays the
+        // session and redraws the readout and the figure, laid out.
+        await page.open(pagePath, `#input=${encodeURIComponent(typicalLines.slice(0, 14).join(''))}`);
+        const changes = await page.evaluate(() => {
+          const times = [];
+          for (let i = 0; i < 41; i += 1) {
+            const handle = document.querySelector('[data-handle=v2]');
+            const start = performance.now();
+            handle.dispatchEvent(new KeyboardEvent('keydown', { key: i % 2 ? 'ArrowLeft' : 'ArrowRight', bubbles: true }));
+            document.getElementById('readout').getBoundingClientRect();
+            times.push(performance.now() - start);
+          }
+          return times.sort((a, b) => a - b);
+        });
+        console.log(`# one change in the explorer (a key on a handle): median ${changes[20].toFixed(1)} ms, slowest ${changes[40].toFixed(1)} ms`);
       });
 
-      test('screenshots after the seven values, on a desktop and a phone', { skip: !screenshotPath }, async () => {
-        await page.open(pagePath, `#input=${encodeURIComponent(typicalLines.slice(0, 7).join(''))}`);
+      test('screenshots of the worked lens at its summary, on a desktop and a phone', { skip: !screenshotPath }, async () => {
+        await page.open(pagePath, `#input=${encodeURIComponent(typicalLines.slice(0, 14).join(''))}`);
+        await page.evaluate(() => document.getElementById('figure-box').scrollIntoView());
         await page.raw.screenshot({ path: screenshotPath.replace('.png', '-phone.png') });
-        await page.raw.setViewport({ width: 900, height: 620 });
+        await page.raw.setViewport({ width: 1280, height: 800 });
         await page.raw.screenshot({ path: screenshotPath });
       });
     }
