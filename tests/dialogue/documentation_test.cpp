@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -86,23 +89,63 @@ std::string printed(double value) {
     return text;
 }
 
-// Every number a table may quote for a lens, as the program prints numbers,
-// by the name in the table's first cell.
-std::map<std::string, std::string> quotable(lens_values lens, void (*compute)(lens_values&)) {
+// The record the program computes from `typed`, the seven values as typed.
+lens_values typed_lens(const std::vector<std::string>& typed) {
+    std::string input;
+    for (const std::string& value : typed) input += value + '\n';
+    testing::string_input keyboard(input + std::string(8, '\n'));
+    testing::string_output output;
+    console io(keyboard, output);
+    lens_values lens;
+    run_dialogue(io, lens);
+    return lens;
+}
+
+// The values an example types: after each value prompt of its session, or
+// its first indented block of seven lines.
+std::vector<std::string> typed_values(const std::string& text) {
+    std::vector<std::string> typed;
+    std::istringstream lines(text);
+    std::vector<std::string> block;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("Imput") && std::getline(lines, line)) typed.push_back(line);
+        if (line.starts_with("    ")) {
+            block.push_back(line.substr(4));
+        } else {
+            if (block.size() == 7 && typed.empty()) typed = block;
+            block.clear();
+        }
+    }
+    if (typed.size() > 7) typed.resize(7);
+    return typed;
+}
+
+// The numbers a table may quote for a lens, as the program prints numbers:
+// `printed` those the dialogue prints, `derived` those computed from its
+// points (distances, focal lengths, nodal points).
+struct quotable {
+    std::map<std::string, std::string> printed, derived;
+};
+
+quotable quotable_of(lens_values lens, void (*compute)(lens_values&)) {
     compute(lens);
-    const std::map<std::string, double> values = {
-        {"n0", lens.n0},     {"n1", lens.n1},       {"n2", lens.n2},       {"v1", lens.v1},
-        {"v2", lens.v2},     {"s1", lens.s1},       {"s2", lens.s2},       {"N01", lens.N01},
-        {"N12", lens.N12},   {"R221", lens.R221},   {"R222", lens.R222},   {"T1212", lens.T1212},
-        {"R121", lens.R121}, {"R122", lens.R122},   {"S11", lens.S11},     {"S12", lens.S12},
-        {"S21", lens.S21},   {"S22", lens.S22},     {"FI", lens.FI},       {"FO", lens.FO},
-        {"HI", lens.HI},     {"HO", lens.HO},       {"FI − v2", lens.FI - lens.v2},
-        {"v1 − FO", lens.v1 - lens.FO},             {"FI − HI", lens.FI - lens.HI},
-        {"HO − FO", lens.HO - lens.FO},             {"HI − v2", lens.HI - lens.v2},
-        {"HO − v1", lens.HO - lens.v1},             {"−1 / S21", -1 / lens.S21},
+    const std::map<std::string, double> printed_values = {
+        {"n0", lens.n0},     {"n1", lens.n1},     {"n2", lens.n2},     {"v1", lens.v1},     {"v2", lens.v2},
+        {"s1", lens.s1},     {"s2", lens.s2},     {"N01", lens.N01},   {"N12", lens.N12},   {"R221", lens.R221},
+        {"R222", lens.R222}, {"T1212", lens.T1212}, {"R121", lens.R121}, {"R122", lens.R122}, {"S11", lens.S11},
+        {"S12", lens.S12},   {"S21", lens.S21},   {"S22", lens.S22},   {"FI", lens.FI},     {"FO", lens.FO},
+        {"HI", lens.HI},     {"HO", lens.HO},
     };
-    std::map<std::string, std::string> texts;
-    for (const auto& [name, value] : values) texts[name] = printed(value);
+    const double NO = lens.v1 - (1 - lens.S22) / lens.S21;
+    const std::map<std::string, double> derived_values = {
+        {"FI − v2", lens.FI - lens.v2}, {"v1 − FO", lens.v1 - lens.FO}, {"FI − HI", lens.FI - lens.HI},
+        {"HO − FO", lens.HO - lens.FO}, {"HI − v2", lens.HI - lens.v2}, {"HO − v1", lens.HO - lens.v1},
+        {"−1 / S21", -1 / lens.S21},    {"f′ − f", (lens.FI - lens.HI) - (lens.HO - lens.FO)},
+        {"NO", NO},                     {"NI", lens.v2 - (lens.S11 * (lens.v1 - NO) + lens.S12)},
+    };
+    quotable texts;
+    for (const auto& [name, value] : printed_values) texts.printed[name] = printed(value);
+    for (const auto& [name, value] : derived_values) texts.derived[name] = printed(value);
     return texts;
 }
 
@@ -116,65 +159,105 @@ std::vector<std::string> cells(const std::string& row) {
     return found;
 }
 
-// Checks every table of `text` with a column "The program prints" or "The
-// textbook gives"; returns how many cells it checked.
-int check_tables(const std::string& text, const lens_values* lens) {
-    int checked = 0;
-    std::map<std::string, std::string> columns[2];
-    if (lens != nullptr) columns[0] = quotable(*lens, compute_lens), columns[1] = quotable(*lens, compute_textbook_lens);
-    std::istringstream lines(text);
-    std::vector<int> sources;  // per column: 0 the program, 1 the textbook, -1 neither
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.starts_with("|")) {
-            sources.clear();
-            continue;
-        }
-        const std::vector<std::string> row = cells(line);
-        if (sources.empty()) {
-            for (const std::string& header : row)
-                sources.push_back(header == "The program prints" ? 0 : header == "The textbook gives" ? 1 : -1);
-            if (lens == nullptr && std::count(sources.begin(), sources.end(), -1) != int(sources.size()))
-                ADD_FAILURE() << "a table quotes numbers in a section with no lens: " << line;
-            continue;
-        }
-        if (line.starts_with("|---") || lens == nullptr) continue;
-        for (std::size_t i = 1; i < row.size() && i < sources.size(); ++i) {
-            if (sources[i] < 0) continue;
-            const auto known = columns[sources[i]].find(row[0]);
-            if (known == columns[sources[i]].end()) {
-                ADD_FAILURE() << "no number is known for the row " << row[0];
-                continue;
-            }
-            EXPECT_EQ(row[i], known->second) << row[0] << (sources[i] == 0 ? " by the program" : " by the textbook");
-            ++checked;
-        }
-    }
-    return checked;
+std::vector<std::string> split_typed(const std::string& cell) {
+    std::vector<std::string> values;
+    std::istringstream parts(cell);
+    for (std::string value; std::getline(parts, value, ',');) values.push_back(value.substr(value.find_first_not_of(' ')));
+    return values;
 }
 
-TEST(Documentation, EveryTableQuotesTheLensModel) {
-    const std::string documentation = read_source_file(documentation_file);
-    using testing::lens_of;
-    const lens_values worked = lens_of(1, 1.5, 1, 0, 1, 10, -10);
-    const std::map<std::string, lens_values> lenses = {
-        {"The worked lens", worked},
-        {"How the surface terms compare with the textbook", worked},
-        {"The textbook's numbers from the program itself", lens_of(1, 1.5, 1, 0, 1, 0.1, 0.9090909090909091)},
-        {"A second example: two media", lens_of(1, 1.52, 1.33, 0, 1.2, 8, -12)},
-    };
-    int checked = 0;
-    for (const auto& [heading, lens] : lenses) {
-        SCOPED_TRACE(heading);
-        const std::string text = section(documentation, heading);
-        ASSERT_FALSE(text.empty());
-        checked += check_tables(text, &lens);
+// The columns a table may quote numbers in: the program prints only what
+// the dialogue prints; what is computed from its points is headed so.
+enum class column { none, program_prints, from_program, textbook };
+
+column column_of(const std::string& header) {
+    if (header == "The program prints") return column::program_prints;
+    if (header == "From the program's points") return column::from_program;
+    if (header == "The textbook gives") return column::textbook;
+    return column::none;
+}
+
+// Checks every table of `text` that quotes numbers, for the lens `lens` (a
+// table headed "Typed" names its lens on each row); adds each cell checked,
+// and each value typed, to `checked`.
+void check_tables(const std::string& text, const lens_values* lens, std::set<std::string>& checked) {
+    std::map<std::string, std::string> program, from_program, textbook;
+    if (lens != nullptr) {
+        const quotable mine = quotable_of(*lens, compute_lens), theirs = quotable_of(*lens, compute_textbook_lens);
+        program = mine.printed;
+        from_program = mine.derived;
+        textbook = theirs.printed;
+        textbook.insert(theirs.derived.begin(), theirs.derived.end());
     }
-    EXPECT_EQ(checked, 22 + 12 + 22 + 4 + 15 + 20);
-    // Anywhere else, no table may quote numbers.
+    std::istringstream lines(text);
+    std::vector<column> columns;
+    bool typed_rows = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with("|")) {
+            columns.clear();
+            continue;
+        }
+        std::vector<std::string> row = cells(line);
+        if (columns.empty()) {
+            typed_rows = row[0] == "Typed";
+            for (const std::string& header : row) columns.push_back(column_of(header));
+            continue;
+        }
+        if (line.starts_with("|---")) continue;
+        if (typed_rows) {
+            const std::vector<std::string> typed = split_typed(row[0]);
+            checked.insert(typed.begin(), typed.end());
+            program = quotable_of(typed_lens(typed), compute_lens).printed;
+            row.erase(row.begin());
+            columns.erase(columns.begin());
+        }
+        for (std::size_t i = 1; i < row.size() && i < columns.size(); ++i) {
+            if (columns[i] == column::none) continue;
+            const auto& known = columns[i] == column::program_prints ? program
+                              : columns[i] == column::from_program   ? from_program
+                                                                      : textbook;
+            const auto found = known.find(row[0]);
+            if (found == known.end()) {
+                ADD_FAILURE() << "no number is known for the row " << row[0] << " in the column of " << line;
+                continue;
+            }
+            EXPECT_EQ(row[i], found->second) << row[0] << " in " << line;
+            checked.insert(row[i]);
+        }
+        if (typed_rows) columns.insert(columns.begin(), column::none);
+    }
+}
+
+TEST(Documentation, EveryTableQuotesTheLensModelForTheValuesItsExampleTypes) {
+    const std::string documentation = read_source_file(documentation_file);
+    std::set<std::string> checked;
+    std::size_t examples = 0;
+    lens_values worked;
     for (std::size_t at = documentation.find("\n## "); at != std::string::npos; at = documentation.find("\n## ", at + 1)) {
         const std::string heading = documentation.substr(at + 4, documentation.find('\n', at + 4) - at - 4);
-        if (!lenses.contains(heading)) check_tables(section(documentation, heading), nullptr);
+        SCOPED_TRACE(heading);
+        const std::string text = section(documentation, heading);
+        const std::vector<std::string> typed = typed_values(text);
+        std::optional<lens_values> lens;
+        if (typed.size() == 7) lens = typed_lens(typed), ++examples;
+        if (heading == "The worked lens") worked = *lens;
+        // This section compares the worked lens both ways.
+        if (heading == "How the surface terms compare with the textbook") lens = worked;
+        check_tables(text, lens ? &*lens : nullptr, checked);
     }
+    EXPECT_EQ(examples, 4u);
+    // Every number the prose quotes with six decimals is one a table checks.
+    bool fenced = false;
+    std::istringstream lines(documentation);
+    const std::regex six_decimals("-?[0-9]+\\.[0-9]{6}");
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("```")) fenced = !fenced;
+        if (fenced || line.starts_with("|") || line.starts_with("    ")) continue;
+        for (std::sregex_iterator found(line.begin(), line.end(), six_decimals), end; found != end; ++found) {
+            EXPECT_TRUE(checked.contains(found->str())) << found->str() << " in the prose is in no table: " << line;
+        }
+    }
+    EXPECT_GT(checked.size(), 80u);
 }
 
 // A heading's anchor as GitHub and pandoc's gfm make it.
