@@ -18,6 +18,22 @@ const explorer = (() => {
   const keyStep = 0.1;
   const shiftKeyStep = 1;
   const dragStep = 0.01;
+  // The readout's rows: a quantity, what it is, a cell for each source.
+  const quantities = {
+    FI: 'FI, image focal point', FO: 'FO, objective focal point', HI: 'HI, image principal plane',
+    HO: 'HO, objective principal plane', fI: 'fI = FI \u2212 HI, image focal length',
+    fO: 'fO = HO \u2212 FO, objective focal length', NI: 'NI, image nodal point', NO: 'NO, objective nodal point',
+    image: 'image of the object', magnification: 'magnification',
+  };
+  for (const name of Object.keys(quantities)) {
+    const row = readout.tBodies[0].insertRow();
+    row.dataset.quantity = name;
+    const heading = document.createElement('th');
+    heading.scope = 'row';
+    heading.textContent = quantities[name];
+    row.appendChild(heading);
+    for (const source of ['program', 'textbook']) row.insertCell().dataset.source = source;
+  }
   let placedObject = null;  // { x, h } as the user placed it, or null
   let last = null;          // the last run: its screen, its records, and the scales drawn
   let drag = null;          // the handle being dragged: its name, and whether it has moved

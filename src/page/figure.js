@@ -249,7 +249,11 @@ const lensFigure = (() => {
       if (!Number.isFinite(one.s)) {
         notes.push(`s${one.number} is ${printed(one.s)}: surface ${one.number} is drawn flat.`);
       } else if (one.s === one.v) {
-        notes.push(`s${one.number} = v${one.number}: surface ${one.number} has no radius and is drawn flat.`);
+        notes.push(`s${one.number} = v${one.number}: surface ${one.number} is flat for the program, its term zero `
+          + '(the textbook\'s quotient divides by zero there), and is drawn flat.');
+      } else if (Math.abs(one.s - one.v) >= 1000) {
+        notes.push(`s${one.number} is far from v${one.number}: flat for the textbook, but not for the program, `
+          + 'whose flat surface is typed s = v.');
       } else if (radius < smallestArc) {
         notes.push(`Surface ${one.number}'s radius is too small to draw at this scale: it is drawn flat.`);
       } else if (radius <= largestArc) {

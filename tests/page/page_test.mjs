@@ -123,7 +123,7 @@ const figureLenses = [
   {
     name: 'a centre on its vertex, one past the largest double',
     values: [1, 1.5, 1, 0, '1e-6', 0, '-1e999'], enters: 7,
-    notes: /s1 = v1: surface 1 has no radius.*s2 is -inf: surface 2 is drawn flat.*the program's FO \(nan\), HO \(nan\)/,
+    notes: /s1 = v1: surface 1 is flat for the program.*s2 is -inf: surface 2 is drawn flat.*the program's FO \(nan\), HO \(nan\)/,
     points: { 'program FI': '0.000001', 'program HI': '0.000001' },
   },
   {
