@@ -8,7 +8,11 @@
 # package on this machine, runs it and purges it (root or sudo).
 # The files are made and checked in a folder beside OUTDIR and take its place
 # only when all is done: a release that fails or is interrupted leaves OUTDIR
-# as it was.
+# as it was. OUTDIR must be empty, or absent, or dist/ holding a release; a
+# release that finds it changed at the end refuses and leaves the finished
+# files beside it. One release at a time writes beside OUTDIR (a lock on its
+# parent folder), and every tool's temporary files go into the release's own
+# work folder, so that nothing is left behind, whenever it stops.
 # The same commit gives the same bytes: every time stamp is the last commit's,
 # and neither the paths, the umask, the time zone nor the locale reach an
 # artifact.
@@ -17,6 +21,18 @@ umask 022
 export LC_ALL=C TZ=UTC
 fail() { echo "release.sh: $*" >&2; exit 1; }
 
+# What this release makes, removed whenever it stops, before anything is made.
+work=""
+staged=""
+keep_staged=no
+remove_made() {
+  [ -z "$work" ] || rm -rf "$work"
+  [ -z "$staged" ] || [ "$keep_staged" = yes ] || rm -rf "$staged" "$staged.previous"
+}
+trap remove_made EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
 verify=yes
 case "${1:-}" in
   --no-verify) verify=no; shift ;;
@@ -24,9 +40,19 @@ case "${1:-}" in
   -*) fail "$1 is not an option: give --no-verify or --install-check, then OUTDIR" ;;
 esac
 [ $# -le 1 ] || fail "more than one OUTDIR given: $*"
+[ $# -eq 0 ] || [ -n "$1" ] || fail "the OUTDIR given is empty: give a folder, or none for dist/"
 
-top=$(cd "$(dirname "$0")/.." && pwd)
-out=$(realpath -m "${1:-$top/dist}")
+# Physical paths, so that a checkout reached through a symbolic link is the
+# checkout; OUTDIR from the caller's folder, byte for byte (the x keeps a
+# trailing newline from the command substitution).
+top=$(cd "$(dirname "$0")/.." && pwd -P)
+if [ $# -eq 1 ]; then
+  out=$(realpath -m -- "$1" && echo x)
+  out=${out%$'\nx'}
+else
+  out=$top/dist
+fi
+parent=$(dirname -- "$out")
 cd "$top"
 
 [ -z "$(git status --porcelain)" ] || fail "the checkout has changes that are not committed; a release is made from a commit"
@@ -35,23 +61,36 @@ version=$(sed -n 's/^project(tremovia VERSION \([0-9.]*\) .*/\1/p' CMakeLists.tx
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
 
+[ ! -e "$out" ] || [ -d "$out" ] || fail "OUTDIR is not a folder: $out"
+# What OUTDIR holds, to be found unchanged when the release takes its place.
+contents() { [ ! -d "$out" ] || (cd "$out" && find . -mindepth 1 -printf '%P %y %s %T@\n' | sort); }
+# dist/ may hold an earlier release, every file of which its SHA256SUMS lists.
+is_release() {
+  [ -f "$out/SHA256SUMS" ] &&
+    [ "$(cd "$out" && ls -A | grep -vx SHA256SUMS | sort)" = "$(sed 's/^[0-9a-f]*  //' "$out/SHA256SUMS" | sort)" ]
+}
 case "$out/" in
-  "$top/dist/") ;;  # the release's own folder, replaced at the end
+  "$top/dist/") [ ! -e "$out" ] || [ -z "$(ls -A "$out")" ] || is_release ||
+       fail "dist/ holds files that are not a release: move them away first" ;;
   "$top"/*) fail "$out is inside the checkout: give a folder outside it, or none for dist/" ;;
   *) [ ! -e "$out" ] || [ -z "$(ls -A "$out")" ] ||
        fail "OUTDIR is not empty: $out holds $(ls -A "$out" | head -n 3 | paste -sd ' ')$( [ "$(ls -A "$out" | wc -l)" -le 3 ] || echo ' …')" ;;
 esac
+found=$(contents)
 if [ "$verify" = install ] && dpkg-query -W -f '${db:Status-Status}' tremovia 2>/dev/null | grep -qv '^not-installed$'; then
   fail "tremovia is installed on this machine, and --install-check installs and purges it: remove it first (apt remove tremovia)"
 fi
-mkdir -p "$(dirname "$out")"
+mkdir -p -- "$parent" 2>/dev/null || fail "cannot make the folder that is to hold OUTDIR: $parent"
+exec {lock}<"$parent"
+flock -n "$lock" || fail "another release is being made in $parent: wait for it to end"
 
-work=$(mktemp -d)
+work=$(mktemp -d 2>/dev/null) || fail "cannot make a work folder in ${TMPDIR:-/tmp}"
+# Every tool's temporary files (emscripten's, the browser's, lintian's) in
+# the work folder, removed with it.
+export TMPDIR=$work/tmp
+mkdir "$TMPDIR"
 # The finished files, beside OUTDIR so that they take its place by a rename.
-staged=$(mktemp -d "$(dirname "$out")/.tremovia-release.XXXXXX")
-trap 'rm -rf "$work" "$staged" "$staged.previous"' EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+staged=$(mktemp -d "$parent/.tremovia-release.XXXXXX" 2>/dev/null) || fail "cannot write beside OUTDIR, in $parent"
 
 # build NAME ARITHMETIC [CMAKE ARGUMENT...]: the program alone, its log kept
 # aside (the armhf compiler writes a note for every function that passes a
@@ -149,11 +188,11 @@ build x86_64 "native x87"
 # Made by pandoc in the x86-64 build; one file, with its figure inside.
 documentation=$work/x86_64/technical-documentation.html
 [ -f "$documentation" ] || fail "technical-documentation.html was not made: pandoc is needed (apt-get install pandoc)"
+configure="emcmake cmake" build web software
 build aarch64 software -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
 build i686 "native x87" -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake
 build armhf software -DCMAKE_TOOLCHAIN_FILE=cmake/arm-linux-gnueabihf.cmake
 build windows "native x87" -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s
-configure="emcmake cmake" build web software
 
 linux_archive x86_64 strip
 linux_archive aarch64 aarch64-linux-gnu-strip
@@ -167,14 +206,21 @@ debian_package armhf armhf
 install -m 0644 "$work/web/tremovia.html" "$staged/tremovia-$version.html"
 (cd "$staged" && sha256sum -- * >SHA256SUMS)
 
+# The lock is not passed on: wine's server outlives the check.
 case "$verify" in
-  yes) "$top/scripts/verify-release.sh" "$staged" ;;
-  install) "$top/scripts/verify-release.sh" --install-check "$staged" ;;
+  yes) "$top/scripts/verify-release.sh" "$staged" {lock}<&- ;;
+  install) "$top/scripts/verify-release.sh" --install-check "$staged" {lock}<&- ;;
 esac
 
-# The finished release takes OUTDIR's place, uninterrupted.
+# The finished release takes OUTDIR's place, uninterrupted, if OUTDIR holds
+# what it held at the start: otherwise someone else wrote there, and the
+# release stays beside it.
 trap '' INT TERM
 chmod 0755 "$staged"
+if [ "$(contents)" != "$found" ]; then
+  keep_staged=yes
+  fail "OUTDIR changed while the release was made, and is left as it is: $out. The finished release is in $staged"
+fi
 previous=$staged.previous
 [ ! -e "$out" ] || mv "$out" "$previous"
 mv "$staged" "$out"

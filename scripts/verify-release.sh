@@ -21,10 +21,11 @@ fi
 top=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath "$1")
 version=$(sed -n 's/^project(tremovia VERSION \([0-9.]*\) .*/\1/p' "$top/CMakeLists.txt")
-work=$(mktemp -d)
-trap 'purge_on_exit; rm -rf "$work"' EXIT
+work=""
+trap 'purge_on_exit; [ -z "$work" ] || rm -rf "$work"' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
+work=$(mktemp -d)
 
 # holds WHAT EXPECTED ACTUAL: two sorted listings must be the same.
 holds() {
@@ -32,6 +33,11 @@ holds() {
     diff <(echo "$2") <(echo "$3") >&2 || true
     fail "$1 does not hold what it should (< expected, > found)"
   fi
+}
+
+# The documentation pandoc made, not the Markdown under its name.
+is_html() {
+  [ "$(head -c 15 "$1")" = "<!DOCTYPE html>" ] || fail "$2: technical-documentation.html is not HTML"
 }
 
 # A program built for the target alone: linked static, stripped.
@@ -111,6 +117,7 @@ for target in x86_64: aarch64:qemu-aarch64 i686:qemu-i386 armhf:qemu-arm; do
     [ -f "$work/$arch/$name/$picture" ] || fail "$name.tar.gz: its README shows $picture, which it does not hold"
   done
   static_and_stripped "$work/$arch/$name/tremovia"
+  is_html "$work/$arch/$name/docs/technical-documentation.html" "$name.tar.gz"
   ! grep -Eq '(src|href)="[^"#d]|(src|href)="d[^a]' "$work/$arch/$name/docs/technical-documentation.html" ||
     fail "$name.tar.gz: technical-documentation.html loads something beside it"
   programs+=("${emulator:+$emulator }$work/$arch/$name/tremovia")
@@ -123,6 +130,7 @@ mkdir "$work/windows"
 (cd "$work/windows" && unzip -q "$out/tremovia-$version-windows-x86_64.zip")
 holds "the Windows zip" "$(printf '%s\n' LICENSE README.txt technical-documentation.html tremovia.exe)" \
   "$(cd "$work/windows" && find . -mindepth 1 -printf '%P\n' | sort)"
+is_html "$work/windows/technical-documentation.html" "the Windows zip"
 perl -0777 -ne 'exit(/(?<!\r)\n/ ? 1 : 0)' "$work/windows/README.txt" || fail "README.txt has a line end without CR"
 [ -z "$(zipinfo -v "$out/tremovia-$version-windows-x86_64.zip" | grep 'length of extra field' | grep -v ': *0 bytes')" ] ||
   fail "the Windows zip has extra fields (owner, access time): made without -X"
@@ -152,6 +160,7 @@ for target in amd64:x86_64 arm64:aarch64 i386:i686 armhf:armhf; do
   mkdir "$work/deb-$arch"
   dpkg-deb -R "$deb" "$work/deb-$arch"
   (cd "$work/deb-$arch" && md5sum --quiet -c DEBIAN/md5sums) || fail "$deb: DEBIAN/md5sums is missing or wrong"
+  is_html "$work/deb-$arch/usr/share/doc/tremovia/technical-documentation.html" "$deb"
   holds "$deb's md5sums" "$(cd "$work/deb-$arch" && find usr -type f | sort)" "$(awk '{print $2}' "$work/deb-$arch/DEBIAN/md5sums")"
   echo "  $deb: Architecture $arch, as listed, the archive's program, md5sums of every file"
 done
