@@ -20,13 +20,10 @@ fail() { echo "release_test.sh: $*" >&2; exit 1; }
 work=""
 trap '[ -z "$work" ] || rm -rf "$work"' EXIT
 work=$(mktemp -d)
-runs=0
 
 # in_tmp COMMAND...: COMMAND with a TMPDIR of its own, $tmp, empty afterwards.
 in_tmp() {
-  runs=$((runs + 1))
-  tmp=$work/tmp-$runs
-  mkdir "$tmp"
+  tmp=$(mktemp -d "$work/tmp-XXXXXX")
   local status=0
   TMPDIR=$tmp "$@" >"$work/log" 2>&1 || status=$?
   [ -z "$(ls -A "$tmp")" ] || fail "$* left in TMPDIR: $(ls -A "$tmp")"
@@ -48,9 +45,7 @@ refused() {
 interrupt_when() {
   local condition=$1
   shift
-  runs=$((runs + 1))
-  tmp=$work/tmp-$runs
-  mkdir "$tmp"
+  tmp=$(mktemp -d "$work/tmp-XXXXXX")
   TMPDIR=$tmp python3 -c 'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL); os.setsid(); os.execvp(sys.argv[1], sys.argv[1:])' \
     "$@" >"$work/log" 2>&1 &
   local group=$! tries=0
