@@ -84,9 +84,9 @@ echo "a name ending in a line end is that folder"
 # A relative OUTDIR, from the caller's folder; meanwhile, a second release
 # and a file dropped into OUTDIR.
 status=0
+mkdir "$work/tmp-full"
 (cd "$work/folder" && TMPDIR=$work/tmp-full "$script" --no-verify out) >"$work/full.log" 2>&1 &
 first=$!
-mkdir "$work/tmp-full"
 until compgen -G "$work/folder/.tremovia-release.*" >/dev/null; do
   kill -0 "$first" 2>/dev/null || { cat "$work/full.log" >&2; fail "the release ended before it made its folder"; }
   sleep 0.05
