@@ -349,6 +349,7 @@ const lensFigure = (() => {
       d: arrow(tip) });
     const source = view.source;
     if (!source) return says;
+    const image = source.image;
     const rightEdge = (width - at.x0) / at.scale;
     // Far off the figure a ray is cut short along its own line.
     const farthest = 2000 / view.yscale;
@@ -360,11 +361,10 @@ const lensFigure = (() => {
         const x = exit[0] + (Math.sign(end[1]) * farthest - exit[1]) / ray.slope;
         end = [x, exit[1] + ray.slope * (x - exit[0])];
       }
-      const points = ray.points.concat([end]).map((point) => place(point[0], point[1]));
-      if (!ray.points.concat([end]).every((point) => Math.abs(point[1]) <= farthest * 1.000001 && Number.isFinite(point[0]))) continue;
-      const drawnPoints = points.map((point) => `${at2(point[0])},${at2(point[1])}`).join(' ');
+      const path = ray.points.concat([end]);
+      if (!path.every((point) => Math.abs(point[1]) <= farthest * 1.000001 && Number.isFinite(point[0]))) continue;
+      const drawnPoints = path.map((point) => place(point[0], point[1])).map((point) => `${at2(point[0])},${at2(point[1])}`).join(' ');
       draw('polyline', { class: `ray ${name}`, 'data-ray': name, 'data-source': source.name, points: drawnPoints });
-      const image = source.image;
       if (image.virtual) {
         const backY = exit[1] + ray.slope * (image.position - exit[0]);
         const back = place(image.position, backY);
@@ -374,7 +374,6 @@ const lensFigure = (() => {
         }
       }
     }
-    const image = source.image;
     const imageTip = image.atInfinity ? null : place(image.position, image.height);
     if (imageTip && imageTip.every(Number.isFinite)) {
       draw('path', { class: 'image', 'data-image': '', 'data-source': source.name, 'data-position': String(image.position),
