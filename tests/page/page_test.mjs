@@ -589,6 +589,7 @@ for (const engine of testedEngines) {
     if (engine === 'chromium') {
       test('the figure takes the phone\'s width and half a desktop\'s, its text at least 11 px high', async () => {
         await page.open(pagePath, `#input=${encodeURIComponent(typicalLines.slice(0, 14).join(''))}`);
+        await page.waitFor(() => !document.getElementById('figure-box').hidden);
         const room = () => page.evaluate(() => {
           const svg = document.getElementById('figure');
           const heights = [...svg.querySelectorAll('text')].map((text) => parseFloat(getComputedStyle(text).fontSize) * svg.getScreenCTM().a);
@@ -596,7 +597,9 @@ for (const engine of testedEngines) {
         });
         const [phoneShare, phoneText] = await room();
         assert.ok(phoneShare > 0.9 && phoneText >= 11, `${phoneShare} of the width, text ${phoneText} px`);
+        // Leaving a phone's viewport reloads the page.
         await page.raw.setViewport({ width: 1280, height: 800 });
+        await page.waitFor(() => window.tremovia && !document.getElementById('figure-box').hidden);
         const [desktopShare, desktopText] = await room();
         await page.raw.setViewport({ width: 390, height: 844, isMobile: true, hasTouch: true });
         assert.ok(desktopShare >= 0.5 && desktopText >= 11, `${desktopShare} of the width, text ${desktopText} px`);
@@ -677,6 +680,7 @@ for (const engine of testedEngines) {
         await page.evaluate(() => document.getElementById('figure-box').scrollIntoView());
         await page.raw.screenshot({ path: screenshotPath.replace('.png', '-phone.png') });
         await page.raw.setViewport({ width: 1280, height: 800 });
+        await page.waitFor(() => window.tremovia && !document.getElementById('figure-box').hidden);
         await page.raw.screenshot({ path: screenshotPath });
       });
     }
