@@ -219,6 +219,8 @@ const explorer = (() => {
   });
 
   return {
+    // The seven values' names, in the order the dialogue asks for them.
+    valueNames: valueNames,
     // Draws what the program's output `screen` shows of the records `lens`.
     show: (screen, lens) => {
       if (!lensFigure.valuesIn(screen)) {

@@ -27,7 +27,6 @@ const terminal = (() => {
   // A line longer than this is shown folded: laying out megabytes of one
   // line would keep the page busy for seconds.
   const longestShownLine = 4096;
-  const valueNames = ['n0', 'n1', 'n2', 'v1', 'v2', 's1', 's2'];
   const messages = {
     typing: 'Type a value and press Enter; Enter alone answers a pause.',
     ended: 'The run has ended. Run again starts a new one.',
@@ -176,7 +175,7 @@ const terminal = (() => {
   // program waits there.
   const lineNote = (bytes, lineStart) => {
     const gave = window.tremovia.entries()
-      .map((entry, i) => Object.assign({ name: valueNames[i] }, entry))
+      .map((entry, i) => Object.assign({ name: explorer.valueNames[i] }, entry))
       .filter((entry) => entry.end > lineStart && entry.end > entry.numberEnd);
     const textOf = (from, to) => decoder.decode(bytes.subarray(Math.max(from, lineStart), to)).trim();
     const one = gave[0];

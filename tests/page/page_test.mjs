@@ -563,7 +563,7 @@ for (const engine of testedEngines) {
       await page.waitFor(() => Boolean(document.querySelector('#documentation iframe').contentDocument.querySelector('a')));
       await page.evaluate(() => document.querySelector('#documentation iframe').contentDocument.querySelector('a').focus());
       await page.press('Escape');
-      await page.waitFor(() => !document.getElementById('documentation').open);
+      await page.waitFor(() => !document.getElementById('documentation').open && document.activeElement.id === 'line');
       await page.type('1,5\n');
       assert.match(await screenText(page), /\n1\n.*\n1,5\n.*n1 = 1\.000000.*n2 = 5\.000000.*vervex and press >ENTER< \n$/s,
         'keys reach the line after the documentation');
