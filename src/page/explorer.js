@@ -125,14 +125,14 @@ const explorer = (() => {
   };
 
   // Moves the handle `name` to `value`.
-  const moveHandle = (name, value, newEntry, frozen) => {
+  const moveHandle = (name, value, newEntry) => {
     if (!Number.isFinite(value)) return;
     if (name === 'object' || name === 'object-height') {
       const object = Object.assign({}, placedObject || defaultObject(last.lens));
       if (name === 'object') object.x = value;
       else object.h = value;
       placedObject = object;
-      draw(frozen);
+      draw(drag ? drag.at : null);
       terminal.keepAddress();
     } else {
       setValue(name, value, newEntry);
@@ -172,7 +172,7 @@ const explorer = (() => {
     if (!drag || event.pointerId !== drag.pointer) return;
     const value = rounded(pointerValue(event), dragStep);
     if (value === handleValue(drag.name)) return;
-    moveHandle(drag.name, value, !drag.moved, drag.at);
+    moveHandle(drag.name, value, !drag.moved);
     drag.moved = true;
   });
   const endDrag = (event) => {
