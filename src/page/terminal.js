@@ -120,7 +120,8 @@ const terminal = (() => {
     if (parts[0].startsWith('input=')) input = decodeInput(parts.shift().slice(6));
     if (input.problem) problems.push(input.problem);
     const ended = parts.indexOf('ended=1') >= 0;
-    const placed = parts.filter((part) => part.startsWith('object=')).map((part) => part.slice(7).split(',').map(Number));
+    const placed = parts.filter((part) => part.startsWith('object='))
+      .map((part) => part.slice(7).split(',').map((value) => (value === '' ? NaN : Number(value))));
     const object = placed.length === 1 && placed[0].length === 2 && placed[0].every(Number.isFinite)
       ? { x: placed[0][0], h: placed[0][1] } : null;
     const unknown = parts.filter((part) => part !== 'ended=1' && !(object && part.startsWith('object=')));
@@ -158,13 +159,9 @@ const terminal = (() => {
     line.disabled = !waiting;
     end.hidden = !waiting;
     restart.hidden = waiting;
-    if (keepFocus) {
-      // The explorer keeps the focus where it is.
-    } else if (waiting) {
-      refocus();
-    } else {
-      screen.focus({ preventScroll: true });
-    }
+    // A change from the explorer leaves the focus where it is.
+    if (!keepFocus && waiting) refocus();
+    else if (!keepFocus) screen.focus({ preventScroll: true });
     // Down to the input line, never sideways.
     screen.scrollTop = screen.scrollHeight;
   };

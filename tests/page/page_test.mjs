@@ -135,7 +135,6 @@ const figureLenses = [
   // 1/128 is a tie at six decimals, which printf rounds to even.
   { name: 'a tie at the sixth decimal', values: ['1.0078125', 1.5, 1.33, 0, 1, 10, -10], enters: 7, notes: /^$/,
     indices: ['n0 = 1.007812', 'n2 = 1.330000', 'n1 = 1.500000'] },
-  { name: 'a lens a million cm out', values: [1, 1.5, 1, 1e6, 1000001, 1000010, 999990], enters: 7, notes: /^$/ },
   { name: 'a lens a billion cm out', values: [1, 1.5, 1, 1e9, 1000000001, 1000000010, 999999990], enters: 7, notes: /^$/ },
   { name: 'vertices at the largest doubles', values: [1, 1.5, 1, '-1.7976931348623157e308', '1.7976931348623157e308', 0, 1],
     enters: 7, notes: /Not drawn/ },
