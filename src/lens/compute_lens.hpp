@@ -1,6 +1,7 @@
 #pragma once
 
 #include <limits>
+#include <type_traits>
 
 #include "lens/lens_values.hpp"
 
@@ -18,8 +19,11 @@ void compute_lens(lens_values& lens);
 // The same fifteen fields as most textbooks compute them, for the page's
 // figure and the documentation: each surface term is the quotient
 // (1 - N01) / (v1 - s1), (1 - N12) / (v2 - s2) where the program has the
-// product; everything else, precision included, is as in compute_lens. The
-// dialogue never shows these.
+// product; everything else, precision included, is as in compute_lens. A
+// centre typed on its vertex (s = v) is the program's flat surface, whose
+// product is zero: the quotient would divide by zero there, so the textbook's
+// term is that same product, and the surface is flat for both. The dialogue
+// never shows these.
 void compute_textbook_lens(lens_values& lens);
 
 // How a surface term joins 1 - N and v - s.
@@ -33,8 +37,15 @@ template <class Extended>
 void compute_lens_in(lens_values& lens, surface_terms terms = surface_terms::product) {
     const auto x = [](double stored) { return Extended(stored); };
     const auto store = [](Extended result) { return static_cast<double>(result); };
-    const auto surface = [terms](Extended one_minus_n, Extended v_minus_s) {
-        return terms == surface_terms::product ? one_minus_n * v_minus_s : one_minus_n / v_minus_s;
+    const auto is_zero = [](Extended value) {
+        if constexpr (std::is_floating_point_v<Extended>)
+            return value == 0;
+        else
+            return value.is_zero();
+    };
+    const auto surface = [terms, is_zero](Extended one_minus_n, Extended v_minus_s) {
+        const bool flat = is_zero(v_minus_s);
+        return terms == surface_terms::product || flat ? one_minus_n * v_minus_s : one_minus_n / v_minus_s;
     };
     const Extended one = x(1.0);
 

@@ -2,7 +2,8 @@
 """Writes lens_bits.inc: the stored bits of all fifteen derived fields for a
 table of lenses, from an exact model of the arithmetic that owes nothing to
 the C++ code under test. With --textbook, textbook_bits.inc: the same with
-the textbook's quotients for the surface terms.
+the textbook's quotients for the surface terms (a centre on its vertex, s = v,
+is flat for both: there the textbook's term is the program's zero product).
 
 Every operation is computed exactly with fractions, rounded to a 64-bit
 significand with ties to even (the x87 extended format, its exponent range
@@ -151,7 +152,7 @@ FIELDS = ["N01", "N12", "R221", "R222", "T1212", "R121", "R122",
 
 
 def compute_lens(n0, n1, n2, v1, v2, s1, s2, surface):
-    """surface joins 1 - N and v - s: mul for the program, div for the textbook."""
+    """surface joins 1 - N and v - s: mul for the program, quotient for the textbook."""
     n0, n1, n2, v1, v2, s1, s2 = map(from_double, (n0, n1, n2, v1, v2, s1, s2))
     one = finite(Fraction(1))
     f = {}
@@ -226,10 +227,15 @@ LENSES = [
 ]
 
 
+def quotient(one_minus_n, v_minus_s):
+    """The textbook's surface term; on a flat surface (v - s zero), the product."""
+    return mul(one_minus_n, v_minus_s) if v_minus_s[0] == "zero" else div(one_minus_n, v_minus_s)
+
+
 def main():
-    surface = div if sys.argv[1:] == ["--textbook"] else mul
+    surface = quotient if sys.argv[1:] == ["--textbook"] else mul
     print("// Written by lens_bits.py%s from an exact model of the arithmetic; do not edit."
-          % (" --textbook" if surface is div else ""))
+          % (" --textbook" if surface is quotient else ""))
     print("// Each row: the seven inputs, then " + " ".join(FIELDS) + ", as bits.")
     for inputs, what in LENSES:
         print("// " + what + ": " + " ".join(repr(float(v)) for v in inputs))
