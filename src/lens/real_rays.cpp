@@ -80,7 +80,7 @@ bool refract(point& d, point normal, double before, double after) {
     if (k < 0) return false;
     const double along_normal = ratio * cos_in - std::sqrt(k);
     d = {ratio * d.x + along_normal * normal.x, ratio * d.y + along_normal * normal.y};
-    const double length = std::hypot(d.x, d.y);
+    const double length = std::sqrt(d.x * d.x + d.y * d.y);  // near 1: nothing overflows
     d = {d.x / length, d.y / length};
     return true;
 }
@@ -103,12 +103,13 @@ double semi_aperture(const real_lens& lens) {
         if (r != 0) extent = std::min(extent, std::fabs(r));
     }
     if (std::isinf(extent)) return std::max(thickness, 1.0);
-    // The thickness at height y changes one way only: it reaches zero once.
+    // The thickness at height y changes one way only: it reaches zero once,
+    // and the last height before that is still inside the glass.
     if (thickness_at(lens, extent) > 0) return extent / 2;
     double low = 0, high = extent;
     for (;;) {
         const double middle = low + (high - low) / 2;
-        if (middle == low || middle == high) return high;
+        if (middle == low || middle == high) return low;
         (thickness_at(lens, middle) > 0 ? low : high) = middle;
     }
 }

@@ -5,10 +5,16 @@
 // unpacked the first time it is opened and shown in a dialog. Links within
 // it scroll it, so that the page's own address, which holds the session,
 // never changes.
-(() => {
+const makeDocumentation = () => {
   const dialog = document.getElementById('documentation');
   const frame = dialog.querySelector('iframe');
   let loaded = null;
+
+  const show = (anchor) => {
+    const target = anchor && frame.contentDocument.getElementById(anchor);
+    if (target) target.scrollIntoView();
+    else frame.contentWindow.scrollTo(0, 0);
+  };
 
   const load = () => {
     if (!loaded) {
@@ -35,19 +41,12 @@
     return loaded;
   };
 
-  const show = (anchor) => {
-    const target = anchor && frame.contentDocument.getElementById(anchor);
-    if (target) target.scrollIntoView();
-    else frame.contentWindow.scrollTo(0, 0);
-  };
-
   // Opens the documentation at the heading whose anchor is `anchor`.
   const open = (anchor) => {
     if (!dialog.open) dialog.showModal();
     return load().then(() => show(anchor));
   };
 
-  document.getElementById('documentation-open').addEventListener('click', () => open(''));
-  document.getElementById('figure-why').addEventListener('click', () => open('how-the-surface-terms-compare-with-the-textbook'));
   document.getElementById('documentation-close').addEventListener('click', () => dialog.close());
-})();
+  return { open: open };
+};

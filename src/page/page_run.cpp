@@ -16,6 +16,7 @@
 #include "dialogue/number_scanner.hpp"
 #include "dialogue/number_text.hpp"
 #include "lens/compute_lens.hpp"
+#include "lens/real_rays.hpp"
 
 namespace tremovia {
 namespace {
@@ -69,17 +70,23 @@ private:
 
 // The console flushes before every read, so what was written before the
 // program waits is exactly the screen at that wait; the rest is dropped.
+// The program's own output goes to `screen` (beside the echoes, if any) and
+// to `program`.
 class screen_output final : public output_stream {
 public:
-    screen_output(const typed_input& input, std::string& screen) : input_(input), screen_(screen) {}
+    screen_output(const typed_input& input, std::string& screen, std::string* program)
+        : input_(input), screen_(screen), program_(program) {}
 
     void write(std::string_view bytes) override {
-        if (!input_.waiting()) screen_.append(bytes);
+        if (input_.waiting()) return;
+        screen_.append(bytes);
+        if (program_ != nullptr) program_->append(bytes);
     }
 
 private:
     const typed_input& input_;
     std::string& screen_;
+    std::string* program_;
 };
 
 // Where reading a value alone writes nothing.
@@ -90,11 +97,18 @@ public:
 
 // Kept between runs, so its storage is reused.
 std::string screen;
+// A replay's screen without the echoes: what the program printed.
+std::string program_screen;
 std::size_t replay_sent = 0;
+// How many pauses the last run answered (the final wait included): the
+// characters it took after the seven values.
+std::size_t pauses_answered = 0;
 // The last run's record, for the figure: its 22 fields as the program
-// computes them, then as the textbook does, in the record's order.
+// computes them, then as the textbook does, in the record's order, then the
+// real lens's semi-aperture.
 constexpr std::size_t record_size = 22;
-double figure_values[2 * record_size];
+double figure_values[2 * record_size + 1];
+lens_values textbook_record;
 // Where each of the seven values' text lay in the input: for each, the
 // counts of bytes taken before its number, after it and after the character
 // discarded, and 1 if a number was read.
@@ -105,19 +119,22 @@ double value_read = 0;
 
 int run(std::string_view typed, bool ended, std::string* echo) {
     screen.clear();
+    program_screen.clear();
     typed_input input(typed, ended, echo);
-    screen_output output(input, screen);
+    screen_output output(input, screen, echo != nullptr ? &program_screen : nullptr);
     console io(input, output);
     lens_values lens;
     entry_spans spans;
     run_dialogue(io, lens, &spans);
+    pauses_answered = io.taken() - spans.back().end;
     for (std::size_t i = 0; i < spans.size(); ++i) {
         const entry_span& span = spans[i];
         const std::uint32_t row[] = {static_cast<std::uint32_t>(span.start), static_cast<std::uint32_t>(span.number_end),
                                      static_cast<std::uint32_t>(span.end), span.read ? 1u : 0u};
         std::copy(std::begin(row), std::end(row), entry_table + 4 * i);
     }
-    lens_values textbook = lens;
+    lens_values& textbook = textbook_record;
+    textbook = lens;
     compute_textbook_lens(textbook);
     for (const lens_values* record : {&lens, &textbook}) {
         const double fields[] = {record->n0,    record->n1,   record->n2,   record->v1,   record->v2,   record->s1,
@@ -127,9 +144,17 @@ int run(std::string_view typed, bool ended, std::string* echo) {
         static_assert(std::size(fields) == record_size);
         std::copy(std::begin(fields), std::end(fields), figure_values + (record == &lens ? 0 : record_size));
     }
+    figure_values[2 * record_size] = semi_aperture(real_lens_of(textbook));
     replay_sent = input.sent();
     return (input.waiting() ? 1 : 0) | (input.end_read() ? 2 : 0);
 }
+
+// The last fan of real rays: for each ray its height, crossing, how it
+// ended (the order of ray_end), its count of points and four points (x, y);
+// then the marginal focus, the spherical aberration and the paraxial height.
+constexpr std::size_t most_real_rays = 64;
+constexpr std::size_t real_ray_size = 12;
+double fan_table[most_real_rays * real_ray_size + 3];
 
 }  // namespace
 }  // namespace tremovia
@@ -154,7 +179,44 @@ int tremovia_replay(const char* typed, std::size_t size, int ended) {
 
 std::size_t tremovia_sent_size() { return tremovia::replay_sent; }
 
-// The records of the last run or replay: 44 doubles, as `figure_values` holds them.
+// The last replay's screen without the echoes.
+const char* tremovia_program_screen() { return tremovia::program_screen.data(); }
+
+std::size_t tremovia_program_screen_size() { return tremovia::program_screen.size(); }
+
+std::size_t tremovia_pauses_answered() { return tremovia::pauses_answered; }
+
+// Traces `count` real rays (at most 64) parallel to the axis through the
+// last run's lens as the textbook's geometry makes it, at heights up to
+// `aperture`, from x_start to x_end; the rays and their summary are at the
+// address returned, as `fan_table` holds them.
+const double* tremovia_real_rays(std::size_t count, double aperture, double x_start, double x_end) {
+    using namespace tremovia;
+    real_ray rays[most_real_rays];
+    count = std::min(count, most_real_rays);
+    const lens_values& textbook = textbook_record;
+    const aberration summary = trace_fan(real_lens_of(textbook), aperture, x_start, x_end, textbook.FI,
+                                         textbook.FI - textbook.HI, std::span(rays, count));
+    for (std::size_t i = 0; i < count; ++i) {
+        double* row = fan_table + real_ray_size * i;
+        const real_ray& ray = rays[i];
+        row[0] = ray.height;
+        row[1] = ray.crossing;
+        row[2] = static_cast<double>(ray.end);
+        row[3] = static_cast<double>(ray.count);
+        for (std::size_t k = 0; k < ray.count; ++k) {
+            row[4 + 2 * k] = ray.points[k].x;
+            row[5 + 2 * k] = ray.points[k].y;
+        }
+    }
+    double* after = fan_table + real_ray_size * count;
+    after[0] = summary.marginal_focus;
+    after[1] = summary.spherical_aberration;
+    after[2] = summary.paraxial_height;
+    return fan_table;
+}
+
+// The records of the last run or replay: 45 doubles, as `figure_values` holds them.
 const double* tremovia_lens() { return tremovia::figure_values; }
 
 // Where the last run's seven values lay in its input: 7 rows of 4, as

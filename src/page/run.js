@@ -25,29 +25,45 @@
     _free(typed);
     return result;
   };
-  const screen = () => {
-    const start = _tremovia_screen();
-    return HEAPU8.slice(start, start + _tremovia_screen_size());
-  };
+  const bytesAt = (start, size) => HEAPU8.slice(start, start + size);
+  const screen = () => bytesAt(_tremovia_screen(), _tremovia_screen_size());
+  const rayEnds = ['through', 'missed first', 'missed second', 'reflected first', 'reflected second', 'no lens'];
 
   window.tremovia = {
+    // This script runs after emscripten's, as a rule before the program
+    // is ready.
     ready: new Promise((resolve) => {
-      Module.onRuntimeInitialized = resolve;
+      if (Module.calledRun) resolve();
+      else Module.onRuntimeInitialized = resolve;
     }),
 
     run(input, ended) {
       const waiting = call(_tremovia_run, input, ended) !== 0;
-      return { output: screen(), waiting: waiting };
+      return { output: screen(), waiting: waiting, pauses: _tremovia_pauses_answered() };
     },
 
     lens() {
       const first = _tremovia_lens() / 8;
-      const values = HEAPF64.subarray(first, first + 44);
+      const values = HEAPF64.subarray(first, first + 45);
       const names = ['n0', 'n1', 'n2', 'v1', 'v2', 's1', 's2', 'N01', 'N12', 'R221', 'R222', 'T1212', 'R121', 'R122',
         'S11', 'S12', 'S21', 'S22', 'FI', 'FO', 'HI', 'HO'];
       const record = (at) => Object.fromEntries(names.map((name, i) => [name, values[at + i]]));
       // Written out: Debian's emscripten minifies shorthand properties wrongly.
-      return Object.assign(record(0), { program: record(0), textbook: record(22) });
+      return Object.assign(record(0), { program: record(0), textbook: record(22), aperture: values[44] });
+    },
+
+    realRays(count, aperture, xStart, xEnd) {
+      const first = _tremovia_real_rays(count, aperture, xStart, xEnd) / 8;
+      const table = HEAPF64.subarray(first, first + 12 * count + 3);
+      const rays = Array.from({ length: count }, (_, i) => {
+        const row = table.subarray(12 * i, 12 * i + 12);
+        return {
+          height: row[0], crossing: row[1], end: rayEnds[row[2]],
+          points: Array.from({ length: row[3] }, (__, k) => [row[4 + 2 * k], row[5 + 2 * k]]),
+        };
+      });
+      const summary = table.subarray(12 * count);
+      return { rays: rays, marginalFocus: summary[0], sphericalAberration: summary[1], paraxialHeight: summary[2] };
     },
 
     entries() {
@@ -70,7 +86,10 @@
 
     replay(input, ended) {
       const result = call(_tremovia_replay, input, ended);
-      return { output: screen(), waiting: (result & 1) !== 0, endRead: (result & 2) !== 0, sent: _tremovia_sent_size() };
+      return {
+        output: screen(), program: bytesAt(_tremovia_program_screen(), _tremovia_program_screen_size()),
+        waiting: (result & 1) !== 0, endRead: (result & 2) !== 0, sent: _tremovia_sent_size(), pauses: _tremovia_pauses_answered(),
+      };
     },
   };
 })();

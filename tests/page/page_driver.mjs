@@ -103,6 +103,7 @@ const webkitPage = async () => {
   const ready = () => evaluate(() => window.tremovia.ready.then(() => true));
   const keys = {
     Enter: Key.ENTER, Backspace: Key.BACK_SPACE, Control: Key.CONTROL, Escape: Key.ESCAPE, ArrowRight: Key.ARROW_RIGHT,
+    ArrowLeft: Key.ARROW_LEFT, ArrowDown: Key.ARROW_DOWN,
   };
   return {
     engine: 'webkit',

@@ -123,7 +123,7 @@ const figureLenses = [
   {
     name: 'a centre on its vertex, one past the largest double',
     values: [1, 1.5, 1, 0, '1e-6', 0, '-1e999'], enters: 7,
-    notes: /s1 = v1: surface 1 is flat for the program.*s2 is -inf: surface 2 is drawn flat.*the program's FO \(nan\), HO \(nan\)/,
+    notes: /afocal.*s1 = v1: surface 1 is flat, for the program and the textbook alike.*s2 is -inf: surface 2 is flat for the textbook.*the program's FO \(nan\), HO \(nan\)/,
     points: { 'program FI': '0.000001', 'program HI': '0.000001' },
   },
   {
@@ -186,7 +186,8 @@ const sixDecimals = ([n, d]) => {
 };
 const lensRecord = (values, quotients) => {
   const [n0, n1, n2, v1, v2, s1, s2] = values.map(exact);
-  const term = (N, v, s) => (quotients ? over(minus(one, N), minus(v, s)) : times(minus(one, N), minus(v, s)));
+  // A centre on its vertex is flat for both: the term is the zero product.
+  const term = (N, v, s) => (quotients && minus(v, s)[0] !== 0n ? over(minus(one, N), minus(v, s)) : times(minus(one, N), minus(v, s)));
   const m = { v1, v2, N01: over(n0, n1), N12: over(n1, n2), T1212: minus(v2, v1) };
   Object.assign(m, { R221: term(m.N12, v2, s2), R222: m.N12, R121: term(m.N01, v1, s1), R122: m.N01 });
   m.S11 = plus(times(m.R121, m.T1212), one);
@@ -327,14 +328,23 @@ for (const engine of testedEngines) {
             notes: document.getElementById('figure-notes').textContent,
             description: svg.querySelector('desc') ? svg.querySelector('desc').textContent : '',
             notANumber: attributes.filter((value) => /NaN|Infinity/.test(value)),
+            height: svg.viewBox.baseVal.height,
+            y0: Number(svg.dataset.y0),
+            yscale: Number(svg.dataset.yscale),
+            media: [...svg.querySelectorAll('.medium')].map((node) => Number(/([0-9.]+)%\)/.exec(node.getAttribute('fill'))[1])),
             texts: [...svg.querySelectorAll('text')].map((node) => {
               const box = node.getBBox();
               return { text: node.textContent, tick: node.getAttribute('data-tick'), index: node.classList.contains('index'),
-                left: box.x, right: box.x + box.width, top: box.y, bottom: box.y + box.height };
+                ruler: Boolean(node.closest('[data-ruler]')), left: box.x, right: box.x + box.width, top: box.y, bottom: box.y + box.height };
             }),
-            tickMarks: [...svg.querySelectorAll('line.tick')].filter((node) => node.getAttribute('x1') === node.getAttribute('x2'))
-              .map((node) => Number(node.getAttribute('x1'))),
-            points: [...svg.querySelectorAll('[data-point]')].map((node) => ({
+            tickMarks: [...svg.querySelectorAll('line.tick')].filter((node) => node.getAttribute('x1') === node.getAttribute('x2')
+              && !node.closest('[data-ruler]')).map((node) => Number(node.getAttribute('x1'))),
+            rulerMarks: [...svg.querySelectorAll('[data-ruler] line')].filter((node) => node.getAttribute('y1') === node.getAttribute('y2'))
+              .map((node) => Number(node.getAttribute('y1'))),
+            // Each handle's box on the screen, and the boxes of the markers.
+            handles: [...svg.querySelectorAll('[data-handle]')].map((node) => node.getBoundingClientRect().toJSON()),
+            markers: [...svg.querySelectorAll('[data-point]:not(line), .centre')].map((node) => node.getBoundingClientRect().toJSON()),
+            points: [...svg.querySelectorAll('[data-point^=F], [data-point^=H]')].map((node) => ({
               name: `${node.dataset.source} ${node.dataset.point}`,
               value: node.dataset.value,
               at: Number(node.getAttribute('cx') || node.getAttribute('x1')
@@ -350,14 +360,18 @@ for (const engine of testedEngines) {
         if (lens.indices) assert.deepEqual(figure.texts.filter((text) => text.index).map((text) => text.text), lens.indices);
         // Each tick's label is the exact value at whose place its mark stands;
         // no two are the same, no label overlaps another or leaves the figure.
-        const ticks = figure.texts.filter((text) => text.tick !== null);
+        const ticks = figure.texts.filter((text) => text.tick !== null && !text.ruler);
+        const heights = figure.texts.filter((text) => text.ruler);
+        assert.ok(figure.shown ? heights.length >= 2 : heights.length === 0, `${heights.length} heights on the ruler`);
+        heights.forEach((tick, i) => assert.ok(Math.abs(figure.rulerMarks[i] - (figure.y0 - figure.yscale * Number(tick.tick))) < 0.01,
+          `ruler tick ${tick.tick} at ${figure.rulerMarks[i]}`));
         assert.ok(figure.shown ? ticks.length >= 2 : ticks.length === 0, `${ticks.length} ticks`);
         assert.deepEqual(ticks.map((tick) => tick.text), ticks.map((tick) => tick.tick));
         assert.equal(new Set(ticks.map((tick) => tick.tick)).size, ticks.length);
         ticks.forEach((tick, i) => assert.ok(Math.abs(figure.tickMarks[i] - (figure.x0 + figure.scale * Number(tick.tick))) < 0.01,
           `tick ${tick.tick} at ${figure.tickMarks[i]}`));
         figure.texts.forEach((text, i) => {
-          assert.ok(text.left >= 0 && text.right <= 400 && text.top >= 0 && text.bottom <= 280, `${text.text} leaves the figure`);
+          assert.ok(text.left >= 0 && text.right <= 400 && text.top >= 0 && text.bottom <= figure.height, `${text.text} leaves the figure`);
           for (const other of figure.texts.slice(i + 1)) {
             const apart = text.right <= other.left + 0.5 || other.right <= text.left + 0.5
               || text.bottom <= other.top + 0.5 || other.bottom <= text.top + 0.5;
@@ -369,10 +383,32 @@ for (const engine of testedEngines) {
             `${point.name} at ${point.at}, not at x0 + scale * ${point.value}`);
         }
         assert.match(figure.notes, lens.notes);
+        // Handles: touch targets, none over a marker or another handle.
+        const apart = (a, b) => a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
+        figure.handles.forEach((handle, i) => {
+          assert.ok(handle.width >= 24 && handle.height >= 24, `a handle ${handle.width} by ${handle.height} px`);
+          for (const other of figure.handles.slice(i + 1).concat(figure.markers)) assert.ok(apart(handle, other), 'a handle covers another, or a marker');
+        });
+        // Each medium shaded by its own index: the lighter, the lower.
+        if (figure.shown && lens.values[0] !== lens.values[2]) assert.equal(figure.media[0] > figure.media[1], Number(lens.values[0]) < Number(lens.values[2]));
         for (const value of Object.values(shown)) assert.ok(figure.description.includes(`${value} cm`));
         if (lens.documentation && engine === 'chromium') {
+          // With the real rays, as the documentation shows it; every line
+          // of the readout inside the saved picture.
+          await page.click('input[name=real-rays]');
           const [name, file] = await saved(page, 'save-figure');
+          await page.click('input[name=real-rays]');
           assert.equal(name, 'tremovia-lens.svg');
+          assert.deepEqual(await page.evaluate((text) => {
+            const copy = document.body.appendChild(new DOMParser().parseFromString(text, 'image/svg+xml').documentElement);
+            const box = copy.viewBox.baseVal;
+            const outside = [...copy.querySelectorAll('text')].filter((node) => {
+              const inner = node.getBBox();
+              return inner.x < 0 || inner.x + inner.width > box.width || inner.y + inner.height > box.height;
+            }).map((node) => node.textContent);
+            copy.remove();
+            return outside;
+          }, file), [], 'the saved figure holds its text');
           if (process.env.TREMOVIA_WRITE_FIGURE) writeFileSync(documentationFigure, file);
           assert.equal(file, readFileSync(documentationFigure, 'utf8'),
             'docs/worked-lens.svg is the figure the page draws (TREMOVIA_WRITE_FIGURE=1 writes it)');
@@ -404,8 +440,23 @@ for (const engine of testedEngines) {
               rays: [...svg.querySelectorAll('polyline[data-ray]')].map(read),
               image: [...svg.querySelectorAll('[data-image]')].map(read),
               object: read(svg.querySelector('[data-object]')),
+              trace: [...document.querySelectorAll('#trace tr[data-plane]')].map((row) => [...row.cells].map((cell) => cell.title || cell.textContent)),
             };
           });
+          // The derivation's table: each row the printed matrix times the
+          // row before, and S on the ray at v1 the row after R2.
+          const entries = (text) => text.split('=')[1].match(/-?[0-9.]+/g).map(Number);
+          const rows = shown.trace.map((row) => [row[1], Number(row[2]), Number(row[3])]);
+          assert.equal(rows.length, 6);
+          for (const [i, [matrix, y, u]] of rows.entries()) {
+            if (i === 0) continue;
+            const [a, b, c, d] = entries(matrix);
+            const [, y0, u0] = rows[i === 5 ? 1 : i - 1];
+            const within = 1e-6 * (1 + Math.abs(a) + Math.abs(b) + Math.abs(c) + Math.abs(d)) * (1 + Math.abs(y0) + Math.abs(u0));
+            for (const [got, want] of [[y, a * y0 + b * u0], [u, c * y0 + d * u0]].concat(i === 5 ? [[y, rows[4][1]], [u, rows[4][2]]] : [])) {
+              assert.ok(Math.abs(got - want) <= within, `${source} trace row ${i}: ${got}, not ${want}`);
+            }
+          }
           const m = records[source];
           const [x0, scale, y0, yscale] = shown.scales;
           for (const name of ['FI', 'FO', 'HI', 'HO']) {
@@ -429,12 +480,12 @@ for (const engine of testedEngines) {
             assert.equal(points.length, 4, ray['data-ray']);
             // Within the two decimals of the points' pixels, and of where
             // the last one stands along a steep ray.
-            const near = (a, b, what, steep = 0) => assert.ok(Math.abs(a - b) * Math.max(scale, yscale) < 0.02 + steep * yscale / scale / 100,
+            const near = (a, b, what, steep = 0, unit = yscale) => assert.ok(Math.abs(a - b) * unit < 0.02 + steep * yscale / scale / 100,
               `${source} ${ray['data-ray']}: ${what} ${a}, not ${b}`);
-            near(points[0][0], approximately(object[0]), 'tip x');
+            near(points[0][0], approximately(object[0]), 'tip x', 0, scale);
             near(points[0][1], approximately(object[1]), 'tip y');
-            near(points[1][0], f('v1'), 'first bend at');
-            near(points[2][0], f('v2'), 'second bend at');
+            near(points[1][0], f('v1'), 'first bend at', 0, scale);
+            near(points[2][0], f('v2'), 'second bend at', 0, scale);
             const aimedAt = { parallel: null, focal: f('FO'), nodal: f('NO') }[ray['data-ray']];
             const slope0 = aimedAt === null ? 0 : -approximately(object[1]) / (aimedAt - approximately(object[0]));
             const y1 = approximately(object[1]) + slope0 * (f('v1') - approximately(object[0]));
@@ -447,8 +498,173 @@ for (const engine of testedEngines) {
           }
         }
         await page.click('input[name=rays][value=textbook]');
+        // Real rays: each starts parallel at its height, meets each sphere
+        // on its vertex's side, and keeps n sin(angle to the normal) there.
+        await page.click('input[name=real-rays]');
+        const fan = await page.evaluate(() => {
+          const svg = document.getElementById('figure');
+          return {
+            scales: ['x0', 'scale', 'y0', 'yscale'].map((name) => Number(svg.getAttribute(`data-${name}`))),
+            rays: [...svg.querySelectorAll('[data-real-ray]')].map((node) => [node.dataset.realRay, Number(node.dataset.height),
+              node.dataset.crossing, node.getAttribute('points')]),
+            marginal: document.querySelector('[data-quantity=marginal-focus] [data-source=textbook]').textContent,
+          };
+        });
+        await page.click('input[name=real-rays]');
+        const [x0, scale, y0, yscale] = fan.scales;
+        const [n0, n1, n2, v1, v2, s1, s2] = lens.values.map(Number);
+        const through = fan.rays.filter((ray) => ray[0] === 'through');
+        assert.ok(fan.rays.length >= 7 && through.length >= 6, `${through.length} of ${fan.rays.length} real rays through`);
+        assert.equal(fan.marginal, Number(through[through.length - 1][2]).toFixed(6));
+        for (const [, height, , text] of through) {
+          const [start, first, second, end] = text.split(' ').map((point) => point.split(',').map(Number))
+            .map(([x, y]) => [(x - x0) / scale, (y0 - y) / yscale]);
+          const pixel = 0.01 / Math.min(scale, yscale);
+          assert.ok(Math.abs(start[1] - height) < pixel, `starts at ${start[1]}, not ${height}`);
+          const unit = (p, q) => [(q[0] - p[0]) / Math.hypot(q[0] - p[0], q[1] - p[1]), (q[1] - p[1]) / Math.hypot(q[0] - p[0], q[1] - p[1])];
+          const inside = unit(first, second);
+          // The outermost ray meets both surfaces where they meet.
+          const sides = first[0] === second[0] ? [] : [[first, v1, s1, n0, n1, [1, 0], inside], [second, v2, s2, n1, n2, inside, unit(second, end)]];
+          for (const [hit, v, c, before, after, into, out] of sides) {
+            const radius = Math.abs(c - v);
+            assert.ok(Math.abs(Math.hypot(hit[0] - c, hit[1]) - radius) < 2 * pixel && (hit[0] - c) * (v - c) > 0, `${hit} is not on the sphere about ${c}`);
+            const normal = [(hit[0] - c) / radius, hit[1] / radius];
+            const sine = (d) => d[0] * normal[1] - d[1] * normal[0];
+            assert.ok(Math.abs(before * sine(into) - after * sine(out)) < 0.02, `Snell's law at ${hit}: ${before * sine(into)} against ${after * sine(out)}`);
+          }
+        }
       });
     }
+
+    // Lenses and objects at the edges a student reaches, each with what
+    // must hold there; the exact values are the textbook's, worked by hand.
+    const worked = ['1', '1.5', '1', '0', '1', '10', '-10'];
+    const edgeLenses = [
+      { name: 'a flat first surface, typed s = v', values: ['1', '1.5', '1', '0', '1', '0', '-10'],
+        check: (seen) => assert.deepEqual(['FI', 'FO', 'HI', 'HO'].map((name) => seen.readout[name].textbook),
+          ['23.000000', '-21.333333', '1.000000', '0.666667']) },
+      { name: 'a glass plate and an afocal pair', values: ['1', '1.5', '1', '0', '1', '0', '1'], also: ['1', '2', '1', '0', '4', '-2', '0'],
+        check: (seen) => {
+          assert.match(seen.readout.FI.textbook, /afocal: no focal points/);
+          assert.deepEqual([seen.readout.fI.textbook, seen.readout.fO.textbook, seen.rays], ['inf', 'inf', ['parallel']]);
+          assert.match(seen.readout.image.textbook, /^-?[0-9]+\.[0-9]{6} \((real|virtual)\)/);
+          assert.match(seen.notes, /afocal: no focal points/);
+        } },
+      { name: 'the plano-convex example, its flat side a billion cm off', values: ['1', '1.5', '1', '0', '1', '10', '1e9'],
+        check: (seen) => {
+          assert.deepEqual(seen.far, ['1000000000.000000']);
+          assert.ok(seen.lensWidth >= 3 && Number(seen.scale) > 2, `the lens ${seen.lensWidth} wide, ${seen.scale} a cm`);
+        } },
+      { name: 'an object at -1e308', values: worked, object: '-1e308,1',
+        check: (seen) => assert.match(seen.readout.image.textbook, /^11\.290323 \(real\)/) },
+      { name: 'an object near FO', values: worked, object: '-10.3,1',
+        check: async (seen) => {
+          assert.match(seen.imageLabel, /^image at -[0-9.…e]+ cm$/);
+          await page.evaluate(() => document.querySelector('[data-handle=object]').focus());
+          await page.press('ArrowLeft');
+          assert.deepEqual(await page.evaluate(() => [/object=.*/.exec(location.hash)[0], document.getElementById('figure').dataset.scale]),
+            ['object=-10.4,1', seen.scale], 'one step past FO, the scale stays');
+        } },
+      { name: 'an object behind the lens', values: worked, object: '30,1',
+        check: (seen) => {
+          assert.equal(seen.virtualObject, 3);
+          assert.ok(seen.rayStarts.every((x) => x < seen.v1px), 'the rays come from the left');
+        } },
+      { name: 'an object inside the glass', values: worked, object: '0.5,1',
+        check: (seen) => {
+          assert.match(seen.status, /could not be read whole: .*an object at 0\.5 cm, inside the lens/);
+          assert.equal(seen.objectAt, '-21.29');
+        } },
+    ];
+    for (const lens of edgeLenses) {
+      test(`the explorer at an edge: ${lens.name}`, async () => {
+        for (const values of [lens.values, lens.also].filter(Boolean)) {
+          await page.open(pagePath, `#input=${encodeURIComponent(values.map((value) => `${value}\n`).join(''))}${'%0A'.repeat(7)}`
+            + (lens.object ? `&object=${lens.object}` : ''));
+          await lens.check(await page.evaluate(() => {
+            const svg = document.getElementById('figure');
+            const x = (cm) => Number(svg.dataset.x0) + Number(svg.dataset.scale) * cm;
+            const lensBox = svg.querySelector('.lens').getBBox();
+            const label = svg.querySelector('[data-label=image]');
+            return {
+              readout: Object.fromEntries([...document.querySelectorAll('#readout tr[data-quantity]')].map((row) => [row.dataset.quantity,
+                Object.fromEntries([...row.querySelectorAll('td')].map((cell) => [cell.dataset.source, cell.title || cell.textContent]))])),
+              rays: [...svg.querySelectorAll('polyline[data-ray]')].map((ray) => ray.dataset.ray),
+              rayStarts: [...svg.querySelectorAll('polyline[data-ray]')].map((ray) => Number(ray.getAttribute('points').split(',')[0])),
+              virtualObject: svg.querySelectorAll('[data-virtual-object]').length,
+              v1px: x(window.tremovia.lens().v1),
+              notes: document.getElementById('figure-notes').textContent,
+              status: document.getElementById('status').textContent,
+              far: [...svg.querySelectorAll('[data-far]')].map((node) => node.dataset.far),
+              lensWidth: lensBox.width,
+              imageLabel: label ? label.textContent : '',
+              objectAt: svg.querySelector('[data-object]').dataset.position,
+              scale: svg.dataset.scale,
+            };
+          }));
+        }
+      });
+    }
+
+    // What a terminal shows after `lines` are typed, by the console program.
+    const terminalScreen = (lines) => {
+      const console = native(lines.map((line) => `${line}\n`).join(''));
+      const waits = [...console.matchAll(/press >ENTER< ?\n|To (?:proceed|summary|end) press >Enter</g)].map((found) => found.index + found[0].length);
+      return lines.map((line, i) => console.slice(i === 0 ? 0 : waits[i - 1], waits[i]) + line + '\n').join('')
+        + console.slice(waits[lines.length - 1], waits[lines.length]);
+    };
+
+    test('the session: pauses kept, a burst of keys one entry, Back after the panel, an ended run kept, the object and -0 kept, a long session reachable', async () => {
+      await page.open(pagePath);
+      await saved(page);
+      await copied(page);
+      const values = ['1', '1.5', '1', '0', '1', '10', '-10'];
+      for (const value of values) await page.type(`${value}\n`);
+      const { screen: typical, waits } = expected('typical');
+      assert.equal(await screenText(page), values.map((value, i) => typical.slice(i ? waits[i - 1] : 0, waits[i]) + value + '\n').join('')
+        + typical.slice(waits[6], waits[7]), 'after Save and Copy link the keys reach the line');
+      await page.type('xy\n');  // three pauses answered
+      const typed = await state(page);
+      await page.evaluate(() => document.querySelector('[data-handle=v2]').focus());
+      for (let i = 0; i < 55; i += 1) await page.press('ArrowRight');
+      await page.press('ArrowLeft');
+      const changed = ['1', '1.5', '1', '0', '6.4', '10', '-10', '', '', ''];
+      assert.equal(await screenText(page), terminalScreen(changed), 'the dialogue stays at the pause it had reached');
+      assert.equal((await state(page)).address, `#input=${encodeURIComponent(changed.map((line) => `${line}\n`).join(''))}&object=-21.29,1`);
+      const back = async (address) => {
+        await page.evaluate(() => history.back());
+        await page.waitFor((to) => location.hash === to, address);
+      };
+      await back(typed.address);
+      const field = async (name, text) => {
+        await page.evaluate((given) => { const one = document.querySelector(`#values [name=${given}]`); one.value = ''; one.focus(); }, name);
+        await page.type(`${text}\n`);
+      };
+      await field('n1', '1.6');
+      await back(typed.address);
+      await page.click('#end');
+      await page.evaluate(() => document.querySelector('[data-handle=s1]').focus());
+      await page.press('ArrowRight');
+      assert.match((await state(page)).address, /&ended=1&object=-21\.29,1$/, 'an ended run stays ended');
+      assert.equal(await page.evaluate(() => document.getElementById('restart').hidden), false);
+      await page.evaluate(() => document.querySelector('[data-handle=object]').focus());
+      await page.press('ArrowRight');
+      await page.reload();
+      assert.equal(await page.evaluate(() => document.querySelector('[data-object]').dataset.position), '-21.19', 'the object over a reload');
+      await field('v1', '-0');
+      assert.match((await state(page)).address, /^#input=1%0A1\.5%0A1%0A-0%0A/, '-0 kept');
+      // A session too long for a link, changed, is there again after Back.
+      await page.click('#restart');
+      for (const value of values) await page.type(`${value}\n`);
+      await page.evaluate(() => { document.getElementById('line').value = 'x'.repeat(300000); });
+      await page.press('Enter');
+      const long = await screenText(page);
+      await page.evaluate(() => document.querySelector('[data-handle=v2]').focus());
+      await page.press('ArrowRight');
+      await back('#too-long-for-a-link');
+      assert.equal(await screenText(page), long);
+      assert.equal((await state(page)).status, 'This session is too long for a link: Save keeps it as text. The run has ended. Run again starts a new one.');
+    });
 
     test('a handle dragged and a value typed into the panel replay the dialogue for the new values', async () => {
       const typed = ['1', '1.5', '1', '0', '1', '10', '-10', ...Array(7).fill('')];
@@ -474,18 +690,17 @@ for (const engine of testedEngines) {
       }
       typed[4] = '1.5';
       await page.evaluate(() => { document.querySelector('#values [name=n1]').value = ''; document.querySelector('#values [name=n1]').focus(); });
-      await page.type('1.6\n');
+      await page.type('1.6 \n');
       typed[1] = '1.6';
       const session = typed.map((line) => `${line}\n`).join('');
-      const console = native(session);
-      const waits = [...console.matchAll(/press >ENTER< ?\n|To (?:proceed|summary|end) press >Enter</g)].map((found) => found.index + found[0].length);
-      assert.equal(await screenText(page), typed.map((line, i) => console.slice(i === 0 ? 0 : waits[i - 1], waits[i]) + line + '\n').join('')
-        + console.slice(waits[typed.length - 1]));
-      assert.equal((await state(page)).address, `#input=${encodeURIComponent(session)}`);
+      assert.equal(await screenText(page), terminalScreen(typed));
+      // The object that followed the lens stays where it stood.
+      const address = `#input=${encodeURIComponent(session)}&object=-21.29,1`;
+      assert.equal((await state(page)).address, address);
       await page.evaluate(() => { document.querySelector('#values [name=s2]').value = '1,5'; document.querySelector('#values [name=s2]').focus(); });
       await page.press('Enter');
       assert.deepEqual(await page.evaluate(() => [document.querySelector('#values [name=s2]').getAttribute('aria-invalid'), location.hash]),
-        ['true', `#input=${encodeURIComponent(session)}`], 'a value that is not a number changes nothing');
+        ['true', address], 'a value that is not a number changes nothing');
     });
 
     test('the technical documentation opens inside the page, at the section "why" names, and leaves the address', async () => {
@@ -579,10 +794,12 @@ for (const engine of testedEngines) {
         status: 'This session is too long for a link: Save keeps it as text.' });
       assert.equal(await copied(page), 'This session is too long for a link: Save keeps it as text.');
       await page.type('1\n');
-      assert.ok((await saved(page))[1].endsWith(`${'\n'.repeat(100000)}1\n${screen.slice(waits[0], waits[1])}`));
+      const whole = `${screen.slice(0, waits[0])}${'\n'.repeat(100000)}1\n${screen.slice(waits[0], waits[1])}`;
+      assert.equal((await saved(page))[1], whole);
+      assert.equal(await page.evaluate(() => document.querySelectorAll('.folded').length), 0, 'short lines are not folded');
       await page.reload();
-      assert.equal(await screenText(page), screen.slice(0, waits[0]));
-      assert.match((await state(page)).status, /too long for a link, so its address did not keep it/);
+      assert.equal(await screenText(page), whole, 'the tab keeps the session');
+      assert.equal((await state(page)).status, 'This session is too long for a link: Save keeps it as text.');
     });
 
     if (engine === 'chromium') {

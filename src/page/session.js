@@ -1,0 +1,323 @@
+'use strict';
+
+// The shortest text that the program reads back as the same double.
+const shortestText = (x) => {
+  if (Number.isNaN(x)) return 'nan';
+  if (!Number.isFinite(x)) return x < 0 ? '-inf' : 'inf';
+  return Object.is(x, -0) ? '-0' : String(x);
+};
+
+// The session and its one owner: the bytes sent to the program, whether the
+// input was ended, where the object stands, the program's last run, and the
+// history entries and the address that keep them. The terminal and the
+// explorer change it through the calls below; each change runs the program
+// once and tells every listener what changed:
+//   { kind: 'sent', echo, output, lineStart }: a line sent, its echo and the
+//     program's output after it;
+//   { kind: 'replaced', display }: a new session, the whole screen with
+//     each line echoed where the program read it;
+//   { kind: 'object' }: only the object moved;
+// each with `from` ('terminal', 'explorer' or 'history') and `note`, what the
+// status line says first.
+//
+// The address is #input= and the bytes sent, then &ended=1 once the input
+// has been ended and &object=x,h once the object has a place of its own.
+// Each history entry holds its session whole, so that Back and a reload
+// bring back even a session too long for a link. A burst of changes from
+// one handle makes one entry; the session typed before the explorer's
+// changes stays at hand (`typed`), however many entries came after it.
+// (Debian's emscripten minifies with a parser that knows neither ?. nor ??.)
+const makeSession = () => {
+  const encoder = new TextEncoder();
+  const decoder = new TextDecoder();
+  // Firefox refuses to open an address of 1 MiB; the others take more.
+  const longestAddress = 256 * 1024;
+  const tooLongAddress = '#too-long-for-a-link';
+  const messages = {
+    reopenedTooLong: 'That session was too long for a link, so its address did not keep it: this is a new run.',
+  };
+  // The bytes sent so far, in a buffer that grows by doubling, so that a
+  // long session is never encoded again.
+  let typed = new Uint8Array(1024);
+  let typedSize = 0;
+  let ended = false;
+  let object = null;        // { x, h }, or null where the object follows the lens
+  let run = null;           // the last run: waiting, pauses, lens, entries, program (its output as text)
+  let programShown = 0;     // bytes of the program's output on the screen
+  let burst = null;         // the handle whose changes make the current history entry
+  let typedSession = null;  // the session as it was before the explorer changed it
+  let foreignAddress = false;  // the address holds what this page did not write
+  let entries = 0;
+  let shown = { id: null, hash: null };
+  const listeners = [];
+
+  const bytes = () => typed.subarray(0, typedSize);
+  const setBytes = (next) => {
+    typed = next.length ? next.slice() : new Uint8Array(1024);
+    typedSize = next.length;
+  };
+  const append = (more) => {
+    if (typedSize + more.length > typed.length) {
+      const larger = new Uint8Array(Math.max(2 * typed.length, typedSize + more.length));
+      larger.set(bytes());
+      typed = larger;
+    }
+    typed.set(more, typedSize);
+    typedSize += more.length;
+  };
+  const snapshot = () => ({ input: bytes().slice(), ended: ended, object: object });
+
+  // Runs the program on the session: as a replay, with each line echoed
+  // where it was read, where the screen is laid out anew; else without.
+  const runProgram = (echoes) => {
+    const result = echoes === false ? window.tremovia.run(bytes(), ended) : window.tremovia.replay(bytes(), ended);
+    const output = result.program || result.output;
+    run = {
+      waiting: result.waiting, pauses: result.pauses, sent: result.sent, lens: window.tremovia.lens(),
+      entries: window.tremovia.entries(), programBytes: output, program: decoder.decode(output), display: result.output,
+    };
+    return result;
+  };
+
+  const tell = (change) => {
+    for (const listener of listeners) listener(change);
+  };
+  const replaced = (from, note) => {
+    programShown = run.programBytes.length;
+    tell({ kind: 'replaced', display: decoder.decode(run.display), from: from, note: note || '' });
+  };
+
+  const addressOf = () => {
+    if (typedSize > longestAddress) return tooLongAddress;
+    const address = `#input=${encodeURIComponent(decoder.decode(bytes()))}${ended ? '&ended=1' : ''}`
+      + (object ? `&object=${shortestText(object.x)},${shortestText(object.h)}` : '');
+    return address.length <= longestAddress ? address : tooLongAddress;
+  };
+
+  // Writes the session into the address and the history entry: a new entry
+  // if asked, or if the address holds what this page did not write. A
+  // browser that will not keep so large an entry keeps the address.
+  const keep = (newEntry) => {
+    const address = addressOf();
+    const push = newEntry || foreignAddress;
+    entries += 1;
+    const state = { tremovia: Object.assign(snapshot(), { id: entries, typed: typedSession }) };
+    for (const attempt of [state, null]) {
+      try {
+        if (push) history.pushState(attempt, '', address);
+        else history.replaceState(attempt, '', address);
+        break;
+      } catch (error) {
+        // Too large to keep, or too many changes too quickly: the next
+        // change writes it again.
+      }
+    }
+    foreignAddress = false;
+    shown = { id: history.state && history.state.tremovia ? history.state.tremovia.id : null, hash: location.hash };
+  };
+
+  // The text of an address's input, from its escapes; on a malformed one,
+  // the text before it. Linear in the address's length.
+  const decodeInput = (escapes) => {
+    try {
+      return { text: decodeURIComponent(escapes), problem: null };
+    } catch {
+      // Read what comes before the first fault, below.
+    }
+    const badEscape = escapes.search(/%(?![0-9A-Fa-f]{2})/);
+    const readable = badEscape < 0 ? escapes : escapes.slice(0, badEscape);
+    const found = [];
+    for (let i = 0; i < readable.length;) {
+      if (readable[i] === '%') {
+        found.push(parseInt(readable.slice(i + 1, i + 3), 16));
+        i += 3;
+      } else if (readable.charCodeAt(i) < 0x80) {
+        found.push(readable.charCodeAt(i));
+        i += 1;
+      } else {
+        const character = String.fromCodePoint(readable.codePointAt(i));
+        found.push(...encoder.encode(character));
+        i += character.length;
+      }
+    }
+    // Where UTF-8 fails, the decoder writes U+FFFD, which re-encodes to
+    // other bytes: the first byte that differs is where the text stops.
+    const reencoded = encoder.encode(decoder.decode(Uint8Array.from(found)));
+    let good = 0;
+    while (good < found.length && found[good] === reencoded[good]) good += 1;
+    const text = decoder.decode(Uint8Array.from(found.slice(0, good)));
+    const problem = good < found.length ? 'an escape that is not UTF-8 text'
+      : `"${escapes.slice(badEscape, badEscape + 3)}", which is not an escape`;
+    return { text: text, problem: problem };
+  };
+
+  // The session an address holds, its object, and what in it this page did
+  // not write.
+  const readAddress = (hash) => {
+    if (hash === '' || hash === '#') return { text: '', ended: false, object: null, problems: [] };
+    const parts = hash.slice(1).split('&');
+    const problems = [];
+    let input = { text: '', problem: null };
+    if (parts[0].startsWith('input=')) input = decodeInput(parts.shift().slice(6));
+    if (input.problem) problems.push(input.problem);
+    const placed = parts.filter((part) => part.startsWith('object='))
+      .map((part) => part.slice(7).split(',').map((value) => (value === '' ? NaN : Number(value))));
+    const found = placed.length === 1 && placed[0].length === 2 && placed[0].every(Number.isFinite)
+      ? { x: placed[0][0], h: placed[0][1] } : null;
+    const unknown = parts.filter((part) => part !== 'ended=1' && !(found && part.startsWith('object=')));
+    if (unknown.length) problems.push(`"${unknown.join('&').slice(0, 40)}", which this page does not write`);
+    return { text: input.text, ended: parts.indexOf('ended=1') >= 0, object: found, problems: problems };
+  };
+
+  // An object between the vertices would stand inside the glass.
+  const inGlass = (place, lens) => place.x > Math.min(lens.v1, lens.v2) && place.x < Math.max(lens.v1, lens.v2);
+
+  // The session of this history entry: the one it holds, or else the one its
+  // address holds, replayed as far as it can be read; an address this page
+  // did not write is left as it is until the session changes.
+  const restore = () => {
+    const state = history.state && history.state.tremovia;
+    if (state) {
+      setBytes(state.input);
+      ended = state.ended;
+      object = state.object;
+      typedSession = state.typed;
+      runProgram();
+      shown = { id: state.id, hash: location.hash };
+      replaced('history', '');
+      return;
+    }
+    typedSession = null;
+    if (location.hash === tooLongAddress) {
+      setBytes(new Uint8Array(0));
+      ended = false;
+      object = null;
+      runProgram();
+      keep(false);
+      replaced('history', messages.reopenedTooLong);
+      return;
+    }
+    const session = readAddress(location.hash);
+    const problems = session.problems;
+    const text = encoder.encode(session.text);
+    setBytes(text);
+    ended = session.ended;
+    object = session.object;
+    const result = runProgram();
+    if (result.sent < text.length) {
+      problems.push(`${(text.length - result.sent).toLocaleString('en')} bytes of input after the run's end`);
+      setBytes(text.subarray(0, result.sent));
+    }
+    if (object && inGlass(object, run.lens)) {
+      problems.push(`an object at ${shortestText(object.x)} cm, inside the lens, where it cannot stand (it stands at its usual place)`);
+      object = null;
+    }
+    let note = '';
+    if (problems.length) {
+      foreignAddress = true;
+      shown = { id: null, hash: location.hash };
+      note = `This address could not be read whole: it holds ${problems.join(' and ')}. The session replays the `
+        + `${decoder.decode(bytes()).length.toLocaleString('en')} characters it could read; Back returns to the address.`;
+    } else {
+      keep(false);
+    }
+    replaced('history', note);
+  };
+
+  // Back, Forward, or an address typed: unless this entry is on screen.
+  const traverse = () => {
+    const state = history.state && history.state.tremovia;
+    if ((state ? state.id : null) === shown.id && location.hash === shown.hash) return;
+    burst = null;
+    restore();
+  };
+
+  // A new session from the explorer, in a new history entry unless it is
+  // the next change of the same burst.
+  const change = (input, nextEnded, nextObject, handle) => {
+    if (!typedSession) typedSession = snapshot();
+    const newEntry = !handle || handle !== burst;
+    burst = handle;
+    setBytes(encoder.encode(input));
+    ended = nextEnded;
+    object = nextObject;
+    runProgram();
+    keep(newEntry);
+    replaced('explorer', '');
+  };
+
+  return {
+    listen: (listener) => listeners.push(listener),
+    run: () => run,
+    bytes: bytes,
+    object: () => object,
+    fits: () => location.hash !== tooLongAddress,
+    typed: () => typedSession,
+    start: () => {
+      restore();
+      window.addEventListener('popstate', traverse);
+      window.addEventListener('hashchange', traverse);
+    },
+    // Sends text as a terminal does (echoed, then read by the program); with
+    // no text, ends the input.
+    send: (text) => {
+      const lineStart = typedSize;
+      if (text === undefined) ended = true;
+      else append(encoder.encode(text));
+      burst = null;
+      runProgram(false);
+      keep(false);
+      const output = decoder.decode(run.programBytes.subarray(programShown));
+      programShown = run.programBytes.length;
+      tell({ kind: 'sent', echo: text || '', output: output, lineStart: text === undefined ? undefined : lineStart, from: 'terminal', note: '' });
+    },
+    // Run again: a new run in a new history entry, so that Back returns to
+    // the one before.
+    restart: () => {
+      setBytes(new Uint8Array(0));
+      ended = false;
+      object = null;
+      typedSession = null;
+      burst = null;
+      runProgram();
+      keep(true);
+      replaced('terminal', '');
+    },
+    // The lens of `values` (seven texts), answering as many pauses as the
+    // session had answered, its input ended if it was. An object that
+    // followed the lens stays at `objectNow`, where it stood.
+    changeLens: (values, handle, objectNow) => {
+      change(`${values.join('\n')}\n${'\n'.repeat(run.pauses)}`, ended, object || objectNow, handle);
+    },
+    // An example: its values and the Enters that run it to the summary.
+    openExample: (values) => {
+      burst = null;
+      change(`${values.join('\n')}\n${'\n'.repeat(7)}`, false, null, null);
+    },
+    moveObject: (place, handle) => {
+      const newEntry = !handle || handle !== burst;
+      burst = handle;
+      object = place;
+      keep(newEntry);
+      tell({ kind: 'object', from: 'explorer', note: '' });
+    },
+    // The end of a burst: the next change makes a new entry.
+    endBurst: () => {
+      burst = null;
+    },
+    // The session as it was typed, again, in a new history entry.
+    returnToTyped: () => {
+      const session = typedSession;
+      if (!session) return;
+      typedSession = null;
+      burst = null;
+      setBytes(session.input);
+      ended = session.ended;
+      object = session.object;
+      runProgram();
+      keep(true);
+      replaced('explorer', '');
+    },
+    inGlass: inGlass,
+  };
+};
