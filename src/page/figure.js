@@ -38,12 +38,12 @@ const lensFigure = (() => {
   // points above the axis, the textbook's and the centres below it, each a
   // row further out where a nearer one is taken.
   const rows = (first, step, count) => Array.from({ length: count }, (_, i) => first + step * i);
-  const indexRows = rows(52, 14, 2);
+  const indexRows = rows(52, 15, 2);
   const aboveRows = rows(axisY - 9, -15, 6);
   const belowRows = rows(axisY + 20, 15, 6);
   const mediaTop = 40;
   // Rows from `y` outwards, `up` or down, inside the drawing.
-  const rowsFrom = (y, up) => rows(y, up ? -14 : 14, 5).filter((row) => row >= indexRows[1] + 14 && row <= rulerY - 10)
+  const rowsFrom = (y, up) => rows(y, up ? -15 : 15, 5).filter((row) => row >= indexRows[1] + 14 && row <= rulerY - 10)
     .concat(up ? aboveRows : belowRows);
   // What the screen shows once the seven values are in, and once each
   // point's section is on it; the value follows, as the dialogue prints it.
@@ -59,6 +59,7 @@ const lensFigure = (() => {
 
   const figure = document.getElementById('figure');
   const drawing = document.getElementById('figure-drawing');
+  const handleLayer = document.getElementById('figure-handles');
   const description = document.getElementById('figure-description');
   const box = document.getElementById('figure-box');
   const notesLine = document.getElementById('figure-notes');
@@ -79,21 +80,50 @@ const lensFigure = (() => {
   const at2 = (x) => Math.min(Math.max(x, -1e9), 1e9).toFixed(2);
   const pointsText = (points) => points.map((p) => `${at2(p[0])},${at2(p[1])}`).join(' ');
 
-  // The figure is written as markup, in one piece: far quicker to lay out
-  // than element by element.
+  // The figure is first described, element by element, then the elements
+  // drawn before are changed to match, each only where it differs: a change
+  // of the lens lays out only what moved.
   let out = [];
-  const escaped = (text) => String(text).replace(/[&<>"]/g, (c) => `&#${c.charCodeAt(0)};`);
   const draw = (name, attributes, text) => {
-    let markup = `<${name}`;
-    for (const key of Object.keys(attributes)) markup += ` ${key}="${escaped(attributes[key])}"`;
-    out.push(`${markup}>${text === undefined ? '' : escaped(text)}</${name}>`);
+    out.push({ name: name, attributes: attributes, text: text === undefined ? '' : String(text), children: null });
+  };
+  const group = (attributes, drawChildren) => {
+    const outer = out;
+    out = [];
+    drawChildren();
+    outer.push({ name: 'g', attributes: attributes, text: null, children: out });
+    out = outer;
+  };
+  const svgNamespace = 'http://www.w3.org/2000/svg';
+  const patch = (parent, wanted) => {
+    wanted.forEach((spec, i) => {
+      let node = parent.childNodes[i];
+      if (!node || node.localName !== spec.name) {
+        const made = document.createElementNS(svgNamespace, spec.name);
+        if (node) parent.replaceChild(made, node);
+        else parent.appendChild(made);
+        node = made;
+        node.drawn = {};
+      }
+      for (const key of Object.keys(spec.attributes)) {
+        const value = String(spec.attributes[key]);
+        if (node.drawn[key] !== value) node.setAttribute(key, value);
+      }
+      for (const key of Object.keys(node.drawn)) {
+        if (!(key in spec.attributes)) node.removeAttribute(key);
+      }
+      node.drawn = Object.assign({}, spec.attributes);
+      if (spec.children) patch(node, spec.children);
+      else if (node.textContent !== spec.text) node.textContent = spec.text;
+    });
+    while (parent.childNodes.length > wanted.length) parent.removeChild(parent.lastChild);
   };
 
   // The box a label's text takes, from generous widths of its characters.
   const boxOf = (label) => {
     const wide = label.text.length * fontSize * (label.bold ? 0.72 : 0.64);
     const left = label.anchor === 'start' ? label.x : label.x - (label.anchor === 'end' ? wide : wide / 2);
-    return { left: left, right: left + wide, top: label.y - fontSize * 0.8, bottom: label.y + fontSize * 0.25 };
+    return { left: left, right: left + wide, top: label.y - fontSize * 0.95, bottom: label.y + fontSize * 0.25 };
   };
   const overlap = (a, b) => a.left < b.right + 2 && b.left < a.right + 2 && a.top < b.bottom && b.top < a.bottom;
 
@@ -107,14 +137,21 @@ const lensFigure = (() => {
   };
 
   // Places labels at the first of their rows where they overlap nothing
-  // placed before, moved in from the figure's edges; draws them.
+  // placed before, moved in from the figure's edges, or else a label's width
+  // to one side unless `fixed`; draws them.
   const placeLabels = (placed, labels) => {
     for (const label of labels) {
       let chosen = null;
-      for (const y of label.rows) {
-        const candidate = fitted(Object.assign({}, label, { y: y }));
-        chosen = candidate;
-        if (!placed.some((other) => overlap(other.box, candidate.box))) break;
+      const wide = boxOf(label).right - boxOf(label).left + 4;
+      search: for (const shift of label.fixed ? [0] : [0, wide, -wide, 2 * wide, -2 * wide]) {
+        for (const y of label.rows) {
+          const candidate = fitted(Object.assign({}, label, { x: label.x + shift, y: y }));
+          chosen = chosen || candidate;
+          if (!placed.some((other) => overlap(other.box, candidate.box))) {
+            chosen = candidate;
+            break search;
+          }
+        }
       }
       placed.push(chosen);
       draw('text', Object.assign({ class: chosen.class, x: at2(chosen.x), y: chosen.y }, chosen.data || {}), chosen.text);
@@ -204,21 +241,21 @@ const lensFigure = (() => {
       text: text, x: at.x0 + at.scale * value, y: rulerY + 16, class: 'scale', data: { 'data-tick': text },
     }));
     for (const tick of ticks) draw('line', { class: 'tick', x1: at2(tick.at), y1: rulerY, x2: at2(tick.at), y2: rulerY + 4 });
-    placeLabels(placed, ticks.map((tick) => Object.assign({ rows: [tick.y] }, tick))
+    placeLabels(placed, ticks.map((tick) => Object.assign({ rows: [tick.y], fixed: true }, tick))
       .concat([{ text: 'cm', x: width - 4, rows: [rulerY - 4], anchor: 'end', class: 'end' }]));
     const top = indexRows[indexRows.length - 1] + 8;
     const bottom = rulerY - 10;
     const heights = ticksFor((at.y0 - bottom) / at.yscale, (at.y0 - top) / at.yscale, 6, (value, text) => ({
       text: text, x: rulerX - 3, y: at.y0 - at.yscale * value + 4, anchor: 'end', class: 'end', data: { 'data-tick': text },
     }));
-    out.push('<g data-ruler="">');
-    draw('line', { class: 'tick', x1: rulerX, y1: top, x2: rulerX, y2: bottom });
-    for (const tick of heights) {
-      const y = at2(tick.y - 4);
-      draw('line', { class: 'tick', x1: rulerX, y1: y, x2: rulerX + 4, y2: y });
-    }
-    placeLabels(placed, heights.map((tick) => Object.assign({ rows: [tick.y] }, tick)));
-    out.push('</g>');
+    group({ 'data-ruler': '' }, () => {
+      draw('line', { class: 'tick', x1: rulerX, y1: top, x2: rulerX, y2: bottom });
+      for (const tick of heights) {
+        const y = at2(tick.y - 4);
+        draw('line', { class: 'tick', x1: rulerX, y1: y, x2: rulerX + 4, y2: y });
+      }
+      placeLabels(placed, heights.map((tick) => Object.assign({ rows: [tick.y], fixed: true }, tick)));
+    });
     return ticks;
   };
 
@@ -498,7 +535,8 @@ const lensFigure = (() => {
   // Those that move a value along the axis stand in lanes under the ruler,
   // each at its value, or a lane lower where that place is taken, or
   // beside it in the last lane; the object's height at the tip of its
-  // arrow, clear of the axis's markers.
+  // arrow, clear of the axis's markers. Each keeps its element, and with it
+  // the focus, from one drawing to the next; one with no place is hidden.
   const drawHandles = (handles, placed) => {
     const taken = lanes.map(() => []);
     const apart = 2 * handleRadius + 1;
@@ -510,7 +548,7 @@ const lensFigure = (() => {
         let lane = taken.findIndex((_, i) => free(i, x));
         if (lane < 0) {
           lane = lanes.length - 1;
-          for (let step = 1; !free(lane, x); step += 1) {
+          for (let step = 1; !free(lane, x) && step < width; step += 1) {
             const candidate = [x + step, x - step].find((one) => free(lane, one));
             if (candidate !== undefined) x = candidate;
           }
@@ -518,20 +556,27 @@ const lensFigure = (() => {
         taken[lane].push(x);
         y = lanes[lane];
       }
-      if (!Number.isFinite(x) || !Number.isFinite(y)) continue;
-      out.push(`<g class="handle" data-handle="${handle.name}" role="slider" tabindex="0" aria-label="${handle.label}" `
-        + (Number.isFinite(handle.value) ? `aria-valuenow="${handle.value}" ` : '')
-        + `aria-valuetext="${handle.text} = ${shortestText(handle.value)} cm">`);
-      draw('circle', { class: 'hit', cx: at2(x), cy: at2(y), r: handleRadius });
-      draw('circle', { class: 'thumb', cx: at2(x), cy: at2(y), r: 10 });
-      draw('text', { class: 'handle-name', x: at2(x), y: at2(y + 4) }, handle.text);
-      out.push('</g>');
-      placed.push({ box: { left: x - handleRadius, right: x + handleRadius, top: y - handleRadius, bottom: y + handleRadius } });
+      const shown = Number.isFinite(x) && Number.isFinite(y);
+      if (!shown) x = y = 0;
+      const given = { class: 'handle', 'data-handle': handle.name, role: 'slider', tabindex: shown ? 0 : -1, 'aria-label': handle.label,
+        'aria-valuetext': `${handle.text} = ${shortestText(handle.value)} cm` };
+      if (Number.isFinite(handle.value)) given['aria-valuenow'] = handle.value;
+      if (!shown) given.display = 'none';
+      group(given, () => {
+        draw('circle', { class: 'hit', cx: at2(x), cy: at2(y), r: handleRadius });
+        draw('circle', { class: 'thumb', cx: at2(x), cy: at2(y), r: 10 });
+        draw('text', { class: 'handle-name', x: at2(x), y: at2(y + 4) }, handle.text);
+      });
+      if (shown) placed.push({ box: { left: x - handleRadius, right: x + handleRadius, top: y - handleRadius, bottom: y + handleRadius } });
     }
   };
 
+  // The scales of the last drawing.
+  let kept = null;
   const clear = () => {
+    kept = null;
     drawing.textContent = '';
+    handleLayer.textContent = '';
     for (const name of ['x0', 'scale', 'y0', 'yscale']) figure.removeAttribute(`data-${name}`);
     notesLine.textContent = '';
     box.hidden = true;
@@ -600,10 +645,16 @@ const lensFigure = (() => {
         reach = Math.max(reach, Math.abs(planes[1].y), Math.abs(planes[3].y));
       }
     }
-    const at = view.frozen || Object.assign(fit(scene), {
-      y0: axisY, yscale: Math.min(drawnAbove / reach, objectAbove / Math.abs(view.object.h)),
-    });
-    if (!(at.yscale > 0 && Number.isFinite(at.yscale))) at.yscale = 1;
+    const fresh = Object.assign(fit(scene), { y0: axisY, yscale: Math.min(drawnAbove / reach, objectAbove / Math.abs(view.object.h)) });
+    if (!(fresh.yscale > 0 && Number.isFinite(fresh.yscale))) fresh.yscale = 1;
+    // The scales drawn before stay while everything still fits them and
+    // fills most of the figure, so that a step moves what it changes only.
+    const loose = 1.6;
+    const stays = kept && scene.every((value) => !Number.isFinite(value)
+        || Math.abs(kept.x0 + kept.scale * value - (leftMargin + width - rightMargin) / 2) <= (width - leftMargin - rightMargin) / 2)
+      && kept.scale * loose >= fresh.scale && kept.yscale <= fresh.yscale && kept.yscale * loose >= fresh.yscale;
+    const at = view.frozen || (stays ? kept : fresh);
+    kept = at;
     const place = (x, y) => [at.x0 + at.scale * x, at.y0 - at.yscale * y];
     for (const name of ['x0', 'scale', 'y0', 'yscale']) figure.setAttribute(`data-${name}`, String(at[name]));
     const edges = { left: (rulerX - at.x0) / at.scale, right: (width - at.x0) / at.scale };
@@ -638,9 +689,13 @@ const lensFigure = (() => {
     const clearOfAxis = 2 * handleRadius;
     const tipY = Math.abs(tip[1] - axisY) >= clearOfAxis ? tip[1] : axisY + (view.object.h < 0 ? clearOfAxis : -clearOfAxis);
     handles.push({ name: 'object-height', value: view.object.h, text: 'h', label: 'Object height', x: tip[0], y: tipY });
+    const drawn = out;
+    out = [];
     drawHandles(handles, placed);
+    patch(handleLayer, out);
+    out = drawn;
     placeLabels(placed, labels.sort((a, b) => a.x - b.x));
-    drawing.innerHTML = out.join('');
+    patch(drawing, out);
     out = [];
     description.textContent = [
       `Indices n0 = ${printed(lens.n0)}, n1 = ${printed(lens.n1)}, n2 = ${printed(lens.n2)}; `
@@ -681,7 +736,7 @@ const lensFigure = (() => {
     if (background) background.setAttribute('height', String(fullHeight));
     out = [];
     lines.forEach((text, i) => draw('text', { class: 'caption start', x: 4, y: top + 14 * (i + 1) }, text));
-    copy.insertAdjacentHTML('beforeend', out.join(''));
+    patch(copy.appendChild(document.createElementNS(svgNamespace, 'g')), out);
     out = [];
     return new XMLSerializer().serializeToString(copy);
   };

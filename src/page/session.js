@@ -32,6 +32,10 @@ const makeSession = () => {
   const decoder = new TextDecoder();
   // Firefox refuses to open an address of 1 MiB; the others take more.
   const longestAddress = 256 * 1024;
+  // A history entry holds a session up to this size; a larger one is held
+  // by the page, for Back and Forward, as long as it is open.
+  const largestHeld = 1024 * 1024;
+  const held = new Map();
   const tooLongAddress = '#too-long-for-a-link';
   const messages = {
     reopenedTooLong: 'That session was too long for a link, so its address did not keep it: this is a new run.',
@@ -65,7 +69,21 @@ const makeSession = () => {
     typed.set(more, typedSize);
     typedSize += more.length;
   };
-  const snapshot = () => ({ input: bytes().slice(), ended: ended, object: object });
+  // The session as it stands, to come back to; a large one held by the page.
+  const snapshot = () => {
+    const kept = { input: null, held: null, ended: ended, object: object };
+    if (typedSize <= largestHeld) {
+      kept.input = bytes().slice();
+    } else {
+      kept.held = `typed ${entries}`;
+      held.set(kept.held, { buffer: typed, size: typedSize });
+    }
+    return kept;
+  };
+  const inputOf = (kept) => {
+    const large = held.get(kept.held);
+    return kept.input || (large ? large.buffer.subarray(0, large.size) : null);
+  };
 
   // Runs the program on the session: as a replay, with each line echoed
   // where it was read, where the screen is laid out anew; else without.
@@ -101,6 +119,8 @@ const makeSession = () => {
     const address = addressOf();
     const push = newEntry || foreignAddress;
     entries += 1;
+    // Appending never changes the bytes before: a large session's buffer
+    // serves as it is.
     const state = { tremovia: Object.assign(snapshot(), { id: entries, typed: typedSession }) };
     for (const attempt of [state, null]) {
       try {
@@ -177,8 +197,9 @@ const makeSession = () => {
   // did not write is left as it is until the session changes.
   const restore = () => {
     const state = history.state && history.state.tremovia;
-    if (state) {
-      setBytes(state.input);
+    const input = state && inputOf(state);
+    if (input) {
+      setBytes(input);
       ended = state.ended;
       object = state.object;
       typedSession = state.typed;
@@ -252,7 +273,7 @@ const makeSession = () => {
     bytes: bytes,
     object: () => object,
     fits: () => location.hash !== tooLongAddress,
-    typed: () => typedSession,
+    typed: () => Boolean(typedSession && inputOf(typedSession)),
     start: () => {
       restore();
       window.addEventListener('popstate', traverse);
@@ -308,10 +329,10 @@ const makeSession = () => {
     // The session as it was typed, again, in a new history entry.
     returnToTyped: () => {
       const session = typedSession;
-      if (!session) return;
+      if (!session || !inputOf(session)) return;
       typedSession = null;
       burst = null;
-      setBytes(session.input);
+      setBytes(inputOf(session));
       ended = session.ended;
       object = session.object;
       runProgram();

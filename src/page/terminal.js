@@ -139,9 +139,14 @@ const makeTerminal = (session, valueNames) => {
       if (waiting()) refocus();
       else screen.focus({ preventScroll: true });
     }
-    // Down to the input line, never sideways.
-    if (change.kind !== 'object') screen.scrollTop = screen.scrollHeight;
+    // Down to the input line, never sideways; after a change from the
+    // explorer, only if it was there, and with the next frame's layout.
+    if (change.from !== 'explorer') screen.scrollTop = screen.scrollHeight;
+    else if (atEnd) requestAnimationFrame(() => { screen.scrollTop = screen.scrollHeight; });
   };
+  // Whether the dialogue shows its end, known without a layout at a change.
+  let atEnd = true;
+  screen.addEventListener('scroll', () => { atEnd = screen.scrollTop + screen.clientHeight >= screen.scrollHeight - 2; }, { passive: true });
 
   const send = (text) => {
     line.value = '';
