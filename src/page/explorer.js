@@ -136,7 +136,7 @@ const makeExplorer = (session, valueNames) => {
     }
     const m = source ? source.record : null;
     const at = ray ? ray.planes[1] : null;
-    systemRow.cells[1].textContent = m ? matrix('S', [m.S11, m.S12, m.S21, m.S22]) : '';
+    setText(systemRow.cells[1], m ? matrix('S', [m.S11, m.S12, m.S21, m.S22]) : '');
     setText(systemRow.cells[2], at ? printed(m.S11 * at.y + m.S12 * at.u) : '');
     setText(systemRow.cells[3], at ? printed(m.S21 * at.y + m.S22 * at.u) : '');
   };

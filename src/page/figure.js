@@ -300,9 +300,9 @@ const lensFigure = (() => {
           + 'program\'s product is zero there; the textbook\'s quotient would divide by zero, and is taken as zero too).');
       } else if (!Number.isFinite(s)) {
         notes.push(`s${number} is ${printed(s)}: surface ${number} is flat for the textbook, and gives the program `
-          + `${printed(number === 1 ? lens.program.R121 : lens.program.R221)} for its term.`);
+          + `${shortened(printed(number === 1 ? lens.program.R121 : lens.program.R221))} for its term.`);
       } else if (far[number]) {
-        notes.push(`C${number} is far off, at ${printed(s)} cm: nearly flat for the textbook, but not for the program, `
+        notes.push(`C${number} is far off, at ${shortened(printed(s))} cm: nearly flat for the textbook, but not for the program, `
           + 'whose flat surface is typed s = v.');
       }
     }
@@ -339,7 +339,7 @@ const lensFigure = (() => {
           draw('line', { class: 'beyond', x1: at2(x(v)), x2: at2(x(v)), y1: at2(y(sign * half)), y2: at2(y(sign * reach)) });
         }
       }
-      notes.push(`The rays meet the vertices' planes farther from the axis than the lens reaches (${printed(half)} cm): `
+      notes.push(`The rays meet the vertices' planes farther from the axis than the lens reaches (${shortened(printed(half))} cm): `
         + 'the matrices bend them there all the same (dotted).');
     }
     for (const [number, s] of [[1, lens.s1], [2, lens.s2]]) {
@@ -498,7 +498,7 @@ const lensFigure = (() => {
     const bottom = rulerY - 8;
     const clipped = [imageTip[0], Math.min(Math.max(imageTip[1], top), bottom)];
     draw('path', Object.assign({ class: 'image', d: arrow(clipped) }, given));
-    if (clipped[1] !== imageTip[1]) notes.push(`The ${source.name}'s image, ${printed(image.height)} cm high, reaches beyond the figure.`);
+    if (clipped[1] !== imageTip[1]) notes.push(`The ${source.name}'s image, ${shortened(printed(image.height))} cm high, reaches beyond the figure.`);
     labels.push({ text: 'image', x: clipped[0], rows: rowsFrom(clipped[1] + (image.height >= 0 ? -8 : 16), image.height >= 0),
       class: 'label', data: { 'data-label': 'image' } });
     return says;

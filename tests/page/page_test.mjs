@@ -616,8 +616,8 @@ for (const engine of testedEngines) {
 
     test('the session: pauses kept, a burst of keys one entry, Back after the panel, an ended run kept, the object and -0 kept, a long session reachable', async () => {
       await page.open(pagePath);
-      await saved(page);
-      await copied(page);
+      await page.evaluate(() => { HTMLAnchorElement.prototype.click = () => {}; });
+      for (const button of ['#save', '#share']) await page.click(button);
       const values = ['1', '1.5', '1', '0', '1', '10', '-10'];
       for (const value of values) await page.type(`${value}\n`);
       const { screen: typical, waits } = expected('typical');
@@ -782,6 +782,10 @@ for (const engine of testedEngines) {
       assert.match(await screenText(page), /\n1\n.*\n1,5\n.*n1 = 1\.000000.*n2 = 5\.000000.*vervex and press >ENTER< \n$/s,
         'keys reach the line after the documentation');
       assert.match((await state(page)).status, /the program read n1 as "1", n2 as "5": .*the decimal separator is a point/);
+      for (const [line, read] of [['1.5cm', /read v1 as "1\.5", no number for v2:/], ['abc', /read no number for s1, no number for s2:/]]) {
+        await page.type(`${line}\n`);
+        assert.match((await state(page)).status, read, line);
+      }
     });
 
     test('a flood of lines is replayed at once, and a session too long for a link stays whole in the tab', async () => {
@@ -819,6 +823,35 @@ for (const engine of testedEngines) {
         const [desktopShare, desktopText] = await room();
         await page.raw.setViewport({ width: 390, height: 844, isMobile: true, hasTouch: true });
         assert.ok(desktopShare >= 0.5 && desktopText >= 11, `${desktopShare} of the width, text ${desktopText} px`);
+      });
+
+      test('on a phone: examples from the first screen, opened only when chosen; labels on their lines; the readout within the page', async () => {
+        await page.open(pagePath);
+        const examples = await page.evaluate(() => document.getElementById('examples').getBoundingClientRect().toJSON());
+        assert.ok(examples.height > 0 && examples.bottom <= 844, 'the examples on the first screen');
+        await page.evaluate(() => document.getElementById('examples').focus());
+        for (const key of ['ArrowDown', 'ArrowDown']) await page.press(key);
+        assert.equal((await state(page)).address, '#input=', 'browsing the list opens nothing');
+        await page.press('Enter');
+        assert.equal((await state(page)).address, `#input=${encodeURIComponent('1\n1.52\n1.33\n0\n1.2\n8\n-12\n\n\n\n\n\n\n\n')}`);
+        assert.match(await screenText(page), /To end press >Enter<$/, 'an example stops at the last wait');
+        // A lens of numbers 1e300 wide: shortened, whole in their titles,
+        // and nothing wider than the screen.
+        await page.open(pagePath, `#input=${encodeURIComponent('1\n1.5\n1\n0\n1\n1e300\n-10\n')}`);
+        await page.click('input[name=rays][value=program]');
+        assert.match(await page.evaluate(() => document.getElementById('figure-notes').textContent), /program's rays are drawn once its four points are on the screen/);
+        await page.open(pagePath, `#input=${encodeURIComponent(`1\n1.5\n1\n0\n1\n1e300\n-10\n${'\n'.repeat(7)}`)}`);
+        await page.click('input[name=rays][value=program]');
+        const fits = await page.evaluate(() => {
+          const box = document.getElementById('figure-box');
+          const cells = [...document.querySelectorAll('#readout td[title], #trace td[title]')];
+          return {
+            wider: box.scrollWidth - box.clientWidth,
+            shortened: cells.length > 0 && cells.every((cell) => cell.title.length > cell.textContent.length && /…e/.test(cell.textContent)),
+            lines: [...box.querySelectorAll('label'), ...document.querySelectorAll('footer label')].filter((label) => label.getBoundingClientRect().height > 40).length,
+          };
+        });
+        assert.deepEqual(fits, { wider: 0, shortened: true, lines: 0 });
       });
 
       test('a 60-digit answer wraps on a phone; printed, the dialogue shows in black, without the controls', async () => {
@@ -874,21 +907,38 @@ for (const engine of testedEngines) {
           return enter('1'.repeat(5000000)).then((first) => enter('').then((second) => enter('').then((third) => [first, second, third])));
         });
         console.log(`# a 5,000,000-digit line sent: ready after ${keys[0]} ms; the next two Enters ${keys[1]} and ${keys[2]} ms`);
-        // One change in the explorer: an arrow key on v2's handle replays the
-        // session and redraws the readout and the figure, laid out.
+        // One change in the explorer, from the start of a frame to that
+        // frame drawn (a task after the frame's rendering): an arrow key on
+        // v2's handle, which replays the session and changes the dialogue,
+        // the readout, the derivation's table and the figure; the real rays
+        // turned on; a key with them on.
         await page.open(pagePath, `#input=${encodeURIComponent(typicalLines.slice(0, 14).join(''))}`);
-        const changes = await page.evaluate(() => {
-          const times = [];
-          for (let i = 0; i < 41; i += 1) {
-            const handle = document.querySelector('[data-handle=v2]');
-            const start = performance.now();
-            handle.dispatchEvent(new KeyboardEvent('keydown', { key: i % 2 ? 'ArrowLeft' : 'ArrowRight', bubbles: true }));
-            document.getElementById('readout').getBoundingClientRect();
-            times.push(performance.now() - start);
-          }
-          return times.sort((a, b) => a - b);
+        const frames = await page.evaluate(async () => {
+          const frame = () => new Promise((done) => requestAnimationFrame(done));
+          const toFrame = async (count, change, before = () => {}) => {
+            const times = [];
+            for (let i = 0; i < count; i += 1) {
+              before();
+              await frame();
+              times.push(await new Promise((done) => requestAnimationFrame(() => {
+                const start = performance.now();
+                change(i);
+                setTimeout(() => done(performance.now() - start));
+              })));
+            }
+            times.sort((a, b) => a - b);
+            return `median ${times[count >> 1].toFixed(1)} ms, slowest ${times[count - 1].toFixed(1)} ms`;
+          };
+          const key = (i) => document.querySelector('[data-handle=v2]')
+            .dispatchEvent(new KeyboardEvent('keydown', { key: i % 2 ? 'ArrowLeft' : 'ArrowRight', bubbles: true }));
+          const fan = document.querySelector('input[name=real-rays]');
+          const keys = await toFrame(81, key);
+          const turnedOn = await toFrame(21, () => fan.click(), () => fan.checked && fan.click());
+          const keysWithFan = await toFrame(81, key);
+          return [keys, turnedOn, keysWithFan];
         });
-        console.log(`# one change in the explorer (a key on a handle): median ${changes[20].toFixed(1)} ms, slowest ${changes[40].toFixed(1)} ms`);
+        console.log(`# from a change in the explorer at a frame's start to that frame drawn: a key on a handle ${frames[0]}; `
+          + `the real rays turned on ${frames[1]}; a key with them on ${frames[2]}`);
       });
 
       test('screenshots of the worked lens at its summary, on a desktop and a phone', { skip: !screenshotPath }, async () => {
