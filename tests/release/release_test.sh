@@ -5,7 +5,8 @@
 # here has a TMPDIR of its own, which must be empty when it has stopped.
 #  - refused before anything is made: an empty OUTDIR, a file, a folder that
 #    is not empty (its file kept), a folder inside the checkout reached
-#    through a symbolic link, a folder that cannot be made;
+#    through a symbolic link, a folder that cannot be made, a dist/ that
+#    does not hold a release (its files kept);
 #  - a relative OUTDIR, from another folder, is made there; while it builds,
 #    a second release into it is refused, and a file dropped into it makes
 #    the release refuse at the end: the file kept, the release beside it;
@@ -74,6 +75,19 @@ refused "inside the checkout" "$work/link/scripts/release.sh" --no-verify "$work
 refused "cannot make the folder" "$script" --no-verify /proc/none/out
 [ ! -e "$top/inside" ] || fail "a release wrote inside the checkout"
 echo "refused before making anything: an empty OUTDIR, a file, a full folder, the checkout through a link, /proc"
+
+# The checkout's dist/ is replaced only when it holds a release: in a clone,
+# a dist/ with a file of someone else's, and one with a file beside a
+# release's, are refused and left as they were.
+git clone -q "$top" "$work/clone"
+mkdir "$work/clone/dist"
+echo "mine" >"$work/clone/dist/notes.txt"
+refused "dist/ holds files that are not a release" "$work/clone/scripts/release.sh" --no-verify
+(cd "$work/clone/dist" && sha256sum notes.txt >SHA256SUMS && echo "mine" >other.txt)
+refused "dist/ holds files that are not a release" "$work/clone/scripts/release.sh" --no-verify
+[ "$(cat "$work/clone/dist/notes.txt" "$work/clone/dist/other.txt")" = "$(printf 'mine\nmine')" ] ||
+  fail "a refused release changed dist/"
+echo "a dist/ that is not a release refused, its files kept"
 
 # A name ending in a line end is that folder, not another.
 mkdir "$work/full"$'\n'
