@@ -158,7 +158,10 @@ aberration trace_fan(const real_lens& lens, double aperture, double x_start, dou
     aberration found{not_a_number, not_a_number, not_a_number};
     const double count = static_cast<double>(rays.size());
     for (std::size_t k = 0; k < rays.size(); ++k) {
-        rays[k] = trace_parallel_ray(lens, aperture * static_cast<double>(k + 1) / count, x_start, x_end);
+        // The outermost a hair inside the rim, where the surfaces meet and
+        // a ray would graze the edge.
+        const double inset = k + 1 == rays.size() ? 1 - 1e-9 : 1;
+        rays[k] = trace_parallel_ray(lens, aperture * static_cast<double>(k + 1) / count * inset, x_start, x_end);
         if (rays[k].end == ray_end::through && std::isfinite(rays[k].crossing)) found.marginal_focus = rays[k].crossing;
     }
     found.spherical_aberration = found.marginal_focus - FI;

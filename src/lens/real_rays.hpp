@@ -70,7 +70,8 @@ struct aberration {
     double paraxial_height;       // the largest height whose ray crosses within 1% of fI from FI
 };
 
-// Traces rays.size() rays at heights aperture * k / rays.size(), k = 1, 2, ...
+// Traces rays.size() rays at heights aperture * k / rays.size(), k = 1, 2,
+// ..., the last a billionth inside the aperture.
 aberration trace_fan(const real_lens& lens, double aperture, double x_start, double x_end, double FI, double fI,
                      std::span<real_ray> rays);
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -20,6 +21,7 @@
 #include "dialogue/number_text.hpp"
 #include "lens/compute_lens.hpp"
 #include "lens/lens_table.hpp"
+#include "lens/real_rays.hpp"
 
 namespace tremovia {
 namespace {
@@ -166,14 +168,23 @@ std::vector<std::string> split_typed(const std::string& cell) {
 }
 
 // The columns a table may quote numbers in: the program prints only what
-// the dialogue prints; what is computed from its points is headed so.
-enum class column { none, program_prints, from_program, textbook };
+// the dialogue prints; what is computed from its points is headed so; real
+// rays at the height the row names.
+enum class column { none, program_prints, from_program, textbook, real_crossing, real_minus_FI };
 
 column column_of(const std::string& header) {
     if (header == "The program prints") return column::program_prints;
     if (header == "From the program's points") return column::from_program;
     if (header == "The textbook gives") return column::textbook;
+    if (header == "A real ray crosses the axis at (cm)") return column::real_crossing;
+    if (header == "That crossing − FI (cm)") return column::real_minus_FI;
     return column::none;
+}
+
+// Where a real ray entering parallel to the axis at `height` crosses it, as
+// the textbook's lens bends it.
+double real_crossing(const lens_values& lens, double height) {
+    return trace_parallel_ray(real_lens_of(lens), height, lens.v1 - 1, lens.v2).crossing;
 }
 
 // Checks every table of `text` that quotes numbers, for the lens `lens` (a
@@ -212,6 +223,14 @@ void check_tables(const std::string& text, const lens_values* lens, std::set<std
         }
         for (std::size_t i = 1; i < row.size() && i < columns.size(); ++i) {
             if (columns[i] == column::none) continue;
+            if (columns[i] == column::real_crossing || columns[i] == column::real_minus_FI) {
+                lens_values textbook = *lens;
+                compute_textbook_lens(textbook);
+                const double crossing = real_crossing(textbook, std::stod(row[0]));
+                EXPECT_EQ(row[i], printed(columns[i] == column::real_crossing ? crossing : crossing - textbook.FI)) << line;
+                checked.insert(row[i]);
+                continue;
+            }
             const auto& known = columns[i] == column::program_prints ? program
                               : columns[i] == column::from_program   ? from_program
                                                                       : textbook;
@@ -227,52 +246,135 @@ void check_tables(const std::string& text, const lens_values* lens, std::set<std
     }
 }
 
-// The numbers of `line` written with six decimals, as the program prints
-// them: an optional "-", digits, ".", six digits.
-std::vector<std::string> six_decimal_numbers(const std::string& line) {
+// A number the prose quotes of a lens: one with decimals, a length in cm,
+// or a value given by "=", but not a term of a formula (1/r, 0 + 1/10) or
+// part of a name (R121, 80-bit). `radius` is 1 or 2 where it is given as r1
+// or r2.
+struct quoted_number {
+    std::string text;
+    double value;
+    int decimals;
+    int radius;
+};
+
+std::vector<quoted_number> quoted_numbers(std::string line) {
+    for (std::size_t open = line.find('`'); open != std::string::npos; open = line.find('`', open)) {
+        const std::size_t close = line.find('`', open + 1);
+        if (close == std::string::npos) break;
+        line.replace(open, close + 1 - open, close + 1 - open, ' ');  // code is typed, not quoted
+    }
+    const std::string minus = "\u2212";
     const auto digit = [&](std::size_t i) { return i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])); };
-    std::vector<std::string> numbers;
-    for (std::size_t point = line.find('.'); point != std::string::npos; point = line.find('.', point + 1)) {
-        std::size_t start = point;
-        while (start > 0 && digit(start - 1)) --start;
-        std::size_t end = point + 1;
+    const auto word = [&](std::size_t i) {
+        return i < line.size() && (std::isalnum(static_cast<unsigned char>(line[i])) || std::string("_./^").find(line[i]) != std::string::npos);
+    };
+    std::vector<quoted_number> numbers;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const bool signed_ = line[i] == '-' || line.compare(i, minus.size(), minus) == 0;
+        const std::size_t first = signed_ ? i + (line[i] == '-' ? 1 : minus.size()) : i;
+        if (!digit(first) || (i > 0 && word(i - 1))) continue;
+        std::size_t end = first;
         while (digit(end)) ++end;
-        if (start == point || end - point - 1 != 6) continue;
-        if (start > 0 && line[start - 1] == '-') --start;
-        numbers.push_back(line.substr(start, end - start));
+        int decimals = 0;
+        if (line[end] == '.' && digit(end + 1)) {
+            for (++end; digit(end); ++end) ++decimals;
+        }
+        const std::string after = line.substr(end, 4), before = line.substr(0, i);
+        const bool formula = after.starts_with(" + ") || after.starts_with(" / ") || after.starts_with(" \u2212") || after.starts_with(" \u00d7");
+        const bool joined = word(end) || (line[end] == '-' && std::isalpha(static_cast<unsigned char>(line[end + 1 < line.size() ? end + 1 : end])));
+        const bool quoted = decimals > 0 || after.starts_with(" cm") || before.ends_with("= ");
+        if (!formula && !joined && quoted) {
+            const std::string text = line.substr(i, end - i);
+            int radius = 0;
+            for (const int r : {1, 2}) {
+                const std::string name = "r" + std::to_string(r);
+                if (before.ends_with(name + " = ") || before.ends_with(name + " = s" + std::to_string(r) + " " + minus + " v" + std::to_string(r) + " = "))
+                    radius = r;
+            }
+            numbers.push_back({text, (signed_ ? -1 : 1) * std::stod(line.substr(first, end - first)), decimals, radius});
+        }
+        i = end;
     }
     return numbers;
 }
 
-TEST(Documentation, EveryTableQuotesTheLensModelForTheValuesItsExampleTypes) {
+// What the prose may quote of a lens, by value or by size: both records,
+// the radii, the focal lengths and nodal points, and what real rays through
+// it show.
+std::vector<double> quantities_of(const lens_values& typed) {
+    std::vector<double> found = {typed.n0, typed.n1, typed.n2, typed.v1, typed.v2, typed.s1, typed.s2,
+                                 typed.s1 - typed.v1, typed.s2 - typed.v2};
+    lens_values program = typed, textbook = typed;
+    compute_lens(program);
+    compute_textbook_lens(textbook);
+    for (const lens_values& record : {program, textbook}) {
+        for (double lens_values::*field : testing::derived_fields) found.push_back(record.*field);
+        const double NO = record.v1 - (1 - record.S22) / record.S21;
+        found.insert(found.end(), {record.FI - record.HI, record.HO - record.FO, (record.FI - record.HI) - (record.HO - record.FO),
+                                   NO, record.v2 - (record.S11 * (record.v1 - NO) + record.S12)});
+    }
+    const real_lens real = real_lens_of(textbook);
+    const double aperture = semi_aperture(real);
+    std::vector<real_ray> fan(7);
+    const aberration seen = trace_fan(real, aperture, textbook.v1 - 1, textbook.v2, textbook.FI, textbook.FI - textbook.HI, fan);
+    found.insert(found.end(), {aperture, seen.marginal_focus, seen.spherical_aberration, seen.paraxial_height});
+    for (std::size_t i = 0, size = found.size(); i < size; ++i) found.push_back(std::fabs(found[i]));
+    return found;
+}
+
+bool rounds_to(double value, const quoted_number& number) {
+    return std::fabs(value - number.value) <= 0.5 * std::pow(10.0, -number.decimals) * (1 + 1e-9);
+}
+
+// Every number the prose of `text` quotes is one a table checks, or what
+// its lens gives, as written; a radius is that of its surface, on its lens
+// or on the worked lens that every section may speak of.
+void check_prose(const std::string& text, const lens_values& lens, const lens_values& worked,
+                 const std::set<std::string>& checked) {
+    const std::vector<double> quantities = quantities_of(lens);
+    bool fenced = false;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("```")) fenced = !fenced;
+        if (fenced || line.starts_with("|") || line.starts_with("    ")) continue;
+        for (const quoted_number& number : quoted_numbers(line)) {
+            if (number.radius != 0) {
+                const auto radius = [&](const lens_values& of) { return number.radius == 1 ? of.s1 - of.v1 : of.s2 - of.v2; };
+                EXPECT_TRUE(rounds_to(radius(lens), number) || rounds_to(radius(worked), number))
+                    << number.text << " is not r" << number.radius << ": " << line;
+                continue;
+            }
+            const bool known = checked.contains(number.text) ||
+                               std::any_of(quantities.begin(), quantities.end(), [&](double q) { return rounds_to(q, number); });
+            EXPECT_TRUE(known) << number.text << " in the prose is in no table, nor of its lens: " << line;
+        }
+    }
+}
+
+TEST(Documentation, EveryNumberQuotedIsTheLensModels) {
     const std::string documentation = read_source_file(documentation_file);
     std::set<std::string> checked;
     std::size_t examples = 0;
-    lens_values worked;
+    // A section that types no lens of its own speaks of the worked lens.
+    const lens_values worked = typed_lens(typed_values(section(documentation, "The worked lens")));
+    std::vector<std::pair<std::string, lens_values>> sections = {{documentation.substr(0, documentation.find("\n## ")), worked}};
     for (std::size_t at = documentation.find("\n## "); at != std::string::npos; at = documentation.find("\n## ", at + 1)) {
         const std::string heading = documentation.substr(at + 4, documentation.find('\n', at + 4) - at - 4);
         SCOPED_TRACE(heading);
         const std::string text = section(documentation, heading);
         const std::vector<std::string> typed = typed_values(text);
-        std::optional<lens_values> lens;
+        lens_values lens = worked;
         if (typed.size() == 7) lens = typed_lens(typed), ++examples;
-        if (heading == "The worked lens") worked = *lens;
-        // This section compares the worked lens both ways.
-        if (heading == "How the surface terms compare with the textbook") lens = worked;
-        check_tables(text, lens ? &*lens : nullptr, checked);
+        check_tables(text, &lens, checked);
+        sections.emplace_back(text, lens);
     }
     EXPECT_EQ(examples, 4u);
-    // Every number the prose quotes with six decimals is one a table checks.
-    bool fenced = false;
-    std::istringstream lines(documentation);
-    for (std::string line; std::getline(lines, line);) {
-        if (line.starts_with("```")) fenced = !fenced;
-        if (fenced || line.starts_with("|") || line.starts_with("    ")) continue;
-        for (const std::string& number : six_decimal_numbers(line)) {
-            EXPECT_TRUE(checked.contains(number)) << number << " in the prose is in no table: " << line;
-        }
-    }
     EXPECT_GT(checked.size(), 80u);
+    for (const auto& [text, lens] : sections) check_prose(text, lens, worked, checked);
+    // The README's opening speaks of the lens its session types.
+    const std::string readme = read_source_file("README.md");
+    const lens_values session = typed_lens(typed_values(section(readme, "A session")));
+    check_prose(readme.substr(0, readme.find("\n## ")), session, session, checked);
 }
 
 // A heading's anchor as GitHub and pandoc's gfm make it.

@@ -941,12 +941,14 @@ for (const engine of testedEngines) {
           + `the real rays turned on ${frames[1]}; a key with them on ${frames[2]}`);
       });
 
-      test('screenshots of the worked lens at its summary, on a desktop and a phone', { skip: !screenshotPath }, async () => {
+      test('screenshots of the worked lens at its summary, with real rays, on a desktop and a phone', { skip: !screenshotPath }, async () => {
         await page.open(pagePath, `#input=${encodeURIComponent(typicalLines.slice(0, 14).join(''))}`);
+        await page.evaluate(() => document.querySelector('input[name=real-rays]').click());
         await page.evaluate(() => document.getElementById('figure-box').scrollIntoView());
         await page.raw.screenshot({ path: screenshotPath.replace('.png', '-phone.png') });
         await page.raw.setViewport({ width: 1280, height: 800 });
         await page.waitFor(() => window.tremovia && !document.getElementById('figure-box').hidden);
+        await page.evaluate(() => document.querySelector('input[name=real-rays]').click());
         await page.raw.screenshot({ path: screenshotPath });
       });
     }
