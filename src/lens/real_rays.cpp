@@ -123,28 +123,24 @@ real_ray trace_parallel_ray(const real_lens& lens, double height, double x_start
     point p{x_start, height};
     point d{1, 0};
     add(p);
-    point hit;
-    if (!meet(lens.first, p, d, hit)) {
-        add({lens.first.vertex, height});
-        ray.end = ray_end::missed_first;
-        return ray;
-    }
-    add(hit);
-    if (!refract(d, normal_at(lens.first, hit), lens.n0, lens.n1)) {
-        ray.end = ray_end::reflected_first;
-        return ray;
-    }
-    p = hit;
-    if (!meet(lens.second, p, d, hit)) {
-        const double t = (lens.second.vertex - p.x) / d.x;
-        if (t > 0 && std::isfinite(t)) add({lens.second.vertex, p.y + t * d.y});
-        ray.end = ray_end::missed_second;
-        return ray;
-    }
-    add(hit);
-    if (!refract(d, normal_at(lens.second, hit), lens.n1, lens.n2)) {
-        ray.end = ray_end::reflected_second;
-        return ray;
+    const real_surface* surfaces[] = {&lens.first, &lens.second};
+    const double indices[] = {lens.n0, lens.n1, lens.n2};
+    point hit{};
+    for (std::size_t i = 0; i < 2; ++i) {
+        const real_surface& surface = *surfaces[i];
+        if (!meet(surface, p, d, hit)) {
+            // It ends at the plane of the vertex it passed.
+            const double t = (surface.vertex - p.x) / d.x;
+            if (t > 0 && std::isfinite(t)) add({surface.vertex, p.y + t * d.y});
+            ray.end = i == 0 ? ray_end::missed_first : ray_end::missed_second;
+            return ray;
+        }
+        add(hit);
+        if (!refract(d, normal_at(surface, hit), indices[i], indices[i + 1])) {
+            ray.end = i == 0 ? ray_end::reflected_first : ray_end::reflected_second;
+            return ray;
+        }
+        p = hit;
     }
     ray.end = ray_end::through;
     if (d.y != 0) ray.crossing = hit.x - hit.y * d.x / d.y;

@@ -7,7 +7,6 @@
 // figure (dragged, or moved by arrow keys), a panel of the seven values and
 // examples. Every change goes to the session; the views are drawn anew
 // from it.
-// (No shorthand properties: Debian's emscripten minifies them wrongly.)
 const makeExplorer = (session, valueNames) => {
   const figure = document.getElementById('figure');
   const form = document.getElementById('values');

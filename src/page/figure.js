@@ -16,7 +16,6 @@
 // ([data-far]), and so is an image beyond the edge. Each point's marker or
 // line has data-point, data-source and data-value; each ruler label
 // data-tick; the labels of rays, object and image data-label.
-// (No shorthand properties: Debian's emscripten minifies them wrongly.)
 const lensFigure = (() => {
   const width = 400;
   const height = 352;
@@ -63,9 +62,6 @@ const lensFigure = (() => {
   const description = document.getElementById('figure-description');
   const box = document.getElementById('figure-box');
   const notesLine = document.getElementById('figure-notes');
-  // BigInt by call: Debian's emscripten cannot print BigInt literals.
-  const zero = BigInt(0);
-  const bigOne = BigInt(1);
 
   const printed = (x) => window.tremovia.format(x);
   // A printed number too long for a label: its first digits, as printed,
@@ -96,25 +92,25 @@ const lensFigure = (() => {
   };
   const svgNamespace = 'http://www.w3.org/2000/svg';
   const patch = (parent, wanted) => {
-    wanted.forEach((spec, i) => {
+    wanted.forEach((element, i) => {
       let node = parent.childNodes[i];
-      if (!node || node.localName !== spec.name) {
-        const made = document.createElementNS(svgNamespace, spec.name);
+      if (!node || node.localName !== element.name) {
+        const made = document.createElementNS(svgNamespace, element.name);
         if (node) parent.replaceChild(made, node);
         else parent.appendChild(made);
         node = made;
         node.drawn = {};
       }
-      for (const key of Object.keys(spec.attributes)) {
-        const value = String(spec.attributes[key]);
+      for (const key of Object.keys(element.attributes)) {
+        const value = String(element.attributes[key]);
         if (node.drawn[key] !== value) node.setAttribute(key, value);
       }
       for (const key of Object.keys(node.drawn)) {
-        if (!(key in spec.attributes)) node.removeAttribute(key);
+        if (!(key in element.attributes)) node.removeAttribute(key);
       }
-      node.drawn = Object.assign({}, spec.attributes);
-      if (spec.children) patch(node, spec.children);
-      else if (node.textContent !== spec.text) node.textContent = spec.text;
+      node.drawn = Object.assign({}, element.attributes);
+      if (element.children) patch(node, element.children);
+      else if (node.textContent !== element.text) node.textContent = element.text;
     });
     while (parent.childNodes.length > wanted.length) parent.removeChild(parent.lastChild);
   };
@@ -184,9 +180,9 @@ const lensFigure = (() => {
   // The exact decimal text of digits * 10^power (digits a BigInt), plain
   // and with an exponent.
   const decimalText = (digits, power) => {
-    if (digits === zero) return { plain: '0', scientific: '0' };
-    const sign = digits < zero ? '-' : '';
-    let significant = (digits < zero ? -digits : digits).toString();
+    if (digits === 0n) return { plain: '0', scientific: '0' };
+    const sign = digits < 0n ? '-' : '';
+    let significant = (digits < 0n ? -digits : digits).toString();
     let exponent = power;
     while (significant.endsWith('0')) {
       significant = significant.slice(0, -1);
@@ -215,7 +211,7 @@ const lensFigure = (() => {
         const step = Number(multiple) * 10 ** power;
         const values = [];
         let k = BigInt(Math.ceil(left / step));
-        for (let tries = 0; tries < most + 4 && values.length <= most; tries += 1, k += bigOne) {
+        for (let tries = 0; tries < most + 4 && values.length <= most; tries += 1, k += 1n) {
           const texts = decimalText(k * multiple, power);
           const value = Number(texts.plain);
           if (value > right) break;

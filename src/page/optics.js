@@ -7,7 +7,6 @@
 // textbook's (quotients). A ray is (y, u), its height and slope: R1 acts at
 // v1, T12 across the lens, R2 at v2. A system whose S21 is zero is afocal:
 // it has no focal points, and both focal lengths are infinite.
-// (No shorthand properties: Debian's emscripten minifies them wrongly.)
 const lensOptics = (() => {
   const isAfocal = (m) => m.S21 === 0;
 

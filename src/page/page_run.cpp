@@ -149,12 +149,13 @@ int run(std::string_view typed, bool ended, std::string* echo) {
     return (input.waiting() ? 1 : 0) | (input.end_read() ? 2 : 0);
 }
 
-// The last fan of real rays: for each ray its height, crossing, how it
-// ended (the order of ray_end), its count of points and four points (x, y);
-// then the marginal focus, the spherical aberration and the paraxial height.
+// The last fan of real rays: how many; for each ray its height, crossing,
+// how it ended (the order of ray_end), its count of points and four points
+// (x, y); then the marginal focus, the spherical aberration and the
+// paraxial height.
 constexpr std::size_t most_real_rays = 64;
 constexpr std::size_t real_ray_size = 12;
-double fan_table[most_real_rays * real_ray_size + 3];
+double fan_table[1 + most_real_rays * real_ray_size + 3];
 
 }  // namespace
 }  // namespace tremovia
@@ -186,7 +187,7 @@ std::size_t tremovia_program_screen_size() { return tremovia::program_screen.siz
 
 std::size_t tremovia_pauses_answered() { return tremovia::pauses_answered; }
 
-// Traces `count` real rays (at most 64) parallel to the axis through the
+// Traces `count` real rays (64 at most) parallel to the axis through the
 // last run's lens as the textbook's geometry makes it, at heights up to
 // `aperture`, from x_start to x_end; the rays and their summary are at the
 // address returned, as `fan_table` holds them.
@@ -197,8 +198,9 @@ const double* tremovia_real_rays(std::size_t count, double aperture, double x_st
     const lens_values& textbook = textbook_record;
     const aberration summary = trace_fan(real_lens_of(textbook), aperture, x_start, x_end, textbook.FI,
                                          textbook.FI - textbook.HI, std::span(rays, count));
+    fan_table[0] = static_cast<double>(count);
     for (std::size_t i = 0; i < count; ++i) {
-        double* row = fan_table + real_ray_size * i;
+        double* row = fan_table + 1 + real_ray_size * i;
         const real_ray& ray = rays[i];
         row[0] = ray.height;
         row[1] = ray.crossing;
@@ -209,7 +211,7 @@ const double* tremovia_real_rays(std::size_t count, double aperture, double x_st
             row[5 + 2 * k] = ray.points[k].y;
         }
     }
-    double* after = fan_table + real_ray_size * count;
+    double* after = fan_table + 1 + real_ray_size * count;
     after[0] = summary.marginal_focus;
     after[1] = summary.spherical_aberration;
     after[2] = summary.paraxial_height;

@@ -27,6 +27,7 @@
   };
   const bytesAt = (start, size) => HEAPU8.slice(start, start + size);
   const screen = () => bytesAt(_tremovia_screen(), _tremovia_screen_size());
+  // How a real ray ended, in the order of ray_end (src/lens/real_rays.hpp).
   const rayEnds = ['through', 'missed first', 'missed second', 'reflected first', 'reflected second', 'no lens'];
 
   window.tremovia = {
@@ -48,21 +49,21 @@
       const names = ['n0', 'n1', 'n2', 'v1', 'v2', 's1', 's2', 'N01', 'N12', 'R221', 'R222', 'T1212', 'R121', 'R122',
         'S11', 'S12', 'S21', 'S22', 'FI', 'FO', 'HI', 'HO'];
       const record = (at) => Object.fromEntries(names.map((name, i) => [name, values[at + i]]));
-      // Written out: Debian's emscripten minifies shorthand properties wrongly.
       return Object.assign(record(0), { program: record(0), textbook: record(22), aperture: values[44] });
     },
 
     realRays(count, aperture, xStart, xEnd) {
       const first = _tremovia_real_rays(count, aperture, xStart, xEnd) / 8;
-      const table = HEAPF64.subarray(first, first + 12 * count + 3);
-      const rays = Array.from({ length: count }, (_, i) => {
+      const traced = HEAPF64[first];
+      const table = HEAPF64.subarray(first + 1, first + 1 + 12 * traced + 3);
+      const rays = Array.from({ length: traced }, (_, i) => {
         const row = table.subarray(12 * i, 12 * i + 12);
         return {
           height: row[0], crossing: row[1], end: rayEnds[row[2]],
           points: Array.from({ length: row[3] }, (__, k) => [row[4 + 2 * k], row[5 + 2 * k]]),
         };
       });
-      const summary = table.subarray(12 * count);
+      const summary = table.subarray(12 * traced);
       return { rays: rays, marginalFocus: summary[0], sphericalAberration: summary[1], paraxialHeight: summary[2] };
     },
 

@@ -26,7 +26,6 @@ const shortestText = (x) => {
 // bring back even a session too long for a link. A burst of changes from
 // one handle makes one entry; the session typed before the explorer's
 // changes stays at hand (`typed`), however many entries came after it.
-// (Debian's emscripten minifies with a parser that knows neither ?. nor ??.)
 const makeSession = () => {
   const encoder = new TextEncoder();
   const decoder = new TextDecoder();

@@ -6,7 +6,6 @@
 // new session's screen is laid out from where it differs from the one
 // shown. When the run has ended the focus goes to the dialogue, where no
 // key destroys it; while the program waits, every key goes to the line.
-// (Debian's emscripten minifies with a parser that knows neither ?. nor ??.)
 const makeTerminal = (session, valueNames) => {
   const screen = document.getElementById('screen');
   const line = document.getElementById('line');
