@@ -8,6 +8,11 @@ namespace tremovia {
 
 namespace {
 
+// Halving an interval of doubles reaches two neighbours within this many
+// steps; where the x87 keeps a midpoint wider than a double (i686), the two
+// may never compare equal, and the count ends it.
+constexpr int most_halvings = 2200;
+
 constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 constexpr double infinity = std::numeric_limits<double>::infinity();
 
@@ -107,11 +112,12 @@ double semi_aperture(const real_lens& lens) {
     // and the last height before that is still inside the glass.
     if (thickness_at(lens, extent) > 0) return extent / 2;
     double low = 0, high = extent;
-    for (;;) {
+    for (int step = 0; step < most_halvings; ++step) {
         const double middle = low + (high - low) / 2;
-        if (middle == low || middle == high) return low;
+        if (middle == low || middle == high) break;
         (thickness_at(lens, middle) > 0 ? low : high) = middle;
     }
+    return low;
 }
 
 real_ray trace_parallel_ray(const real_lens& lens, double height, double x_start, double x_end) {
@@ -183,7 +189,7 @@ aberration trace_fan(const real_lens& lens, double aperture, double x_start, dou
         found.paraxial_height = aperture;
         return found;
     }
-    for (;;) {
+    for (int step = 0; step < most_halvings; ++step) {
         const double middle = inside + (outside - inside) / 2;
         if (middle == inside || middle == outside) break;
         (within(middle) ? inside : outside) = middle;

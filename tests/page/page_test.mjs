@@ -446,6 +446,11 @@ for (const engine of testedEngines) {
           // The derivation's table: each row the printed matrix times the
           // row before, and S on the ray at v1 the row after R2.
           const entries = (text) => text.split('=')[1].match(/-?[0-9.]+/g).map(Number);
+          // A row focused lights its stretch of the ray.
+          assert.ok(await page.evaluate(() => {
+            document.querySelector('#trace tr[data-plane=v2]').focus();
+            return document.querySelector('#figure [data-stretch=v2]').classList.contains('lit');
+          }));
           const rows = shown.trace.map((row) => [row[1], Number(row[2]), Number(row[3])]);
           assert.equal(rows.length, 6);
           for (const [i, [matrix, y, u]] of rows.entries()) {
@@ -636,6 +641,10 @@ for (const engine of testedEngines) {
         await page.waitFor((to) => location.hash === to, address);
       };
       await back(typed.address);
+      await page.evaluate(() => document.querySelector('[data-handle=s2]').focus());
+      await page.press('ArrowRight');
+      await page.click('#typed-session');
+      assert.equal((await state(page)).address, typed.address, 'the session typed, one click away');
       const field = async (name, text) => {
         await page.evaluate((given) => { const one = document.querySelector(`#values [name=${given}]`); one.value = ''; one.focus(); }, name);
         await page.type(`${text}\n`);
