@@ -90,7 +90,7 @@ const makeSession = () => {
     const result = echoes === false ? window.tremovia.run(bytes(), ended) : window.tremovia.replay(bytes(), ended);
     const output = result.program || result.output;
     run = {
-      waiting: result.waiting, pauses: result.pauses, sent: result.sent, lens: window.tremovia.lens(),
+      waiting: result.waiting, pauses: result.pauses, lens: window.tremovia.lens(),
       entries: window.tremovia.entries(), programBytes: output, program: decoder.decode(output), display: result.output,
     };
     return result;
