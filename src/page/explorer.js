@@ -53,7 +53,7 @@ const makeExplorer = (session, valueNames) => {
   for (const row of trace.tBodies[0].rows) row.tabIndex = 0;
   const systemRow = trace.tFoot.rows[0];
 
-  let last = null;   // the last drawing: its run, the scales and the fan
+  let last = null;   // the last drawing: its lens and scales
   let drag = null;   // the handle being dragged, the scales it began with, its burst
   let drags = 0;
   let bursting = null;  // the handle whose keys make the current burst
@@ -167,7 +167,6 @@ const makeExplorer = (session, valueNames) => {
     const both = sources(lens, object);
     const chosen = document.querySelector('input[name=rays]:checked').value;
     const source = both.find((one) => one.name === chosen && (chosen === 'textbook' || programShown)) || null;
-    const focused = figure.contains(document.activeElement) ? document.activeElement.getAttribute('data-handle') : null;
     let fan = null;
     if (realRays.checked) {
       const asked = apertureField.value === '' ? null : window.tremovia.readValue(apertureField.value);
@@ -180,11 +179,8 @@ const makeExplorer = (session, valueNames) => {
       screen: run.program, lens: lens, object: object, source: source, chosen: chosen, traced: traced,
       fan: fan, frozen: drag ? drag.at : null,
     });
+    // The handles keep their elements, and with them the focus.
     last = { at: drawn.at, lens: lens };
-    if (focused) {
-      const handle = figure.querySelector(`[data-handle="${focused}"]`);
-      if (handle) handle.focus({ preventScroll: true });
-    }
     fillReadout(shown, both, programShown, drawn.fan);
     fillTrace(source);
     fillPanel(lens);

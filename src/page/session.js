@@ -252,17 +252,22 @@ const makeSession = () => {
     restore();
   };
 
-  // A new session from the explorer, in a new history entry unless it is
-  // the next change of the same burst.
-  const change = (input, nextEnded, nextObject, handle) => {
-    if (!typedSession) typedSession = snapshot();
+  // Keeps a change from the explorer in a new history entry, unless it is
+  // the next change of the burst `handle`.
+  const keepChange = (handle) => {
     const newEntry = !handle || handle !== burst;
     burst = handle;
+    keep(newEntry);
+  };
+
+  // A new session from the explorer.
+  const change = (input, nextEnded, nextObject, handle) => {
+    if (!typedSession) typedSession = snapshot();
     setBytes(encoder.encode(input));
     ended = nextEnded;
     object = nextObject;
     runProgram();
-    keep(newEntry);
+    keepChange(handle);
     replaced('explorer', '');
   };
 
@@ -311,14 +316,11 @@ const makeSession = () => {
     },
     // An example: its values and the Enters that run it to the summary.
     openExample: (values) => {
-      burst = null;
       change(`${values.join('\n')}\n${'\n'.repeat(7)}`, false, null, null);
     },
     moveObject: (place, handle) => {
-      const newEntry = !handle || handle !== burst;
-      burst = handle;
       object = place;
-      keep(newEntry);
+      keepChange(handle);
       tell({ kind: 'object', from: 'explorer', note: '' });
     },
     // The end of a burst: the next change makes a new entry.
