@@ -126,9 +126,13 @@ real_ray trace_parallel_ray(const real_lens& lens, double height, double x_start
     ray.crossing = not_a_number;
     if (!positive(lens.n0) || !positive(lens.n1) || !positive(lens.n2)) return ray;
     const auto add = [&ray](point p) { ray.points[ray.count++] = p; };
-    point p{x_start, height};
+    // A centimetre before the first surface at this height, or its vertex's
+    // plane where it does not reach so far from the axis.
+    const real_surface& first = lens.first;
+    const double reach = first.radius == 0 ? 0 : std::min(std::fabs(height), std::fabs(first.radius));
+    point p{first.vertex + std::min(sag(first, std::copysign(reach, height)), 0.0) - 1, height};
     point d{1, 0};
-    add(p);
+    add({std::isnan(x_start) ? p.x : std::min(x_start, p.x), height});
     const real_surface* surfaces[] = {&lens.first, &lens.second};
     const double indices[] = {lens.n0, lens.n1, lens.n2};
     point hit{};
@@ -149,22 +153,30 @@ real_ray trace_parallel_ray(const real_lens& lens, double height, double x_start
         p = hit;
     }
     ray.end = ray_end::through;
+    ray.direction = d;
     if (d.y != 0) ray.crossing = hit.x - hit.y * d.x / d.y;
     const double t = (x_end - hit.x) / d.x;
-    add(t > 0 && std::isfinite(t) ? point{hit.x + t * d.x, hit.y + t * d.y} : hit);
+    if (t > 0 && std::isfinite(t)) add({hit.x + t * d.x, hit.y + t * d.y});
     return ray;
 }
 
 aberration trace_fan(const real_lens& lens, double aperture, double x_start, double x_end, double FI, double fI,
                      std::span<real_ray> rays) {
-    aberration found{not_a_number, not_a_number, not_a_number};
+    aberration found{not_a_number, not_a_number, not_a_number, false};
+    if (!(aperture > 0 && std::isfinite(aperture))) {
+        for (real_ray& ray : rays) ray = real_ray{aperture, {}, 0, ray_end::no_lens, not_a_number, {1, 0}};
+        return found;
+    }
     const double count = static_cast<double>(rays.size());
     for (std::size_t k = 0; k < rays.size(); ++k) {
         // The outermost a hair inside the rim, where the surfaces meet and
         // a ray would graze the edge.
         const double inset = k + 1 == rays.size() ? 1 - 1e-9 : 1;
         rays[k] = trace_parallel_ray(lens, aperture * static_cast<double>(k + 1) / count * inset, x_start, x_end);
-        if (rays[k].end == ray_end::through && std::isfinite(rays[k].crossing)) found.marginal_focus = rays[k].crossing;
+        if (rays[k].end == ray_end::through) {
+            found.marginal_focus = rays[k].crossing;
+            found.leaves_parallel = std::isnan(rays[k].crossing);
+        }
     }
     found.spherical_aberration = found.marginal_focus - FI;
     if (!std::isfinite(FI) || !std::isfinite(fI) || fI == 0 || !(aperture > 0)) return found;

@@ -55,10 +55,14 @@ struct real_ray {
     // Where the ray leaving the lens, or its extension back, crosses the
     // axis; NaN if it does not leave the lens or leaves parallel to the axis.
     double crossing;
+    // The unit direction it leaves the lens in, or (1, 0) if it does not.
+    point direction{1, 0};
 };
 
-// The ray that starts at (x_start, height) parallel to the axis, traced to
-// x_end once it has left the lens.
+// The ray at `height` parallel to the axis, drawn from x_start, or from just
+// before the lens if that is nearer, to x_end once it has left the lens. It
+// is traced from just before the first surface, wherever x_start stands: a
+// start far off would cost the trace its precision.
 real_ray trace_parallel_ray(const real_lens& lens, double height, double x_start, double x_end);
 
 // What a fan of rays parallel to the axis shows of spherical aberration,
@@ -68,10 +72,12 @@ struct aberration {
     double marginal_focus;        // where the outermost ray that leaves crosses the axis
     double spherical_aberration;  // that crossing minus FI
     double paraxial_height;       // the largest height whose ray crosses within 1% of fI from FI
+    bool leaves_parallel;         // the outermost ray that leaves the lens leaves parallel to the axis
 };
 
 // Traces rays.size() rays at heights aperture * k / rays.size(), k = 1, 2,
-// ..., the last a billionth inside the aperture.
+// ..., the last a billionth inside the aperture; none, each ended as no_lens,
+// unless the aperture is a positive number.
 aberration trace_fan(const real_lens& lens, double aperture, double x_start, double x_end, double FI, double fI,
                      std::span<real_ray> rays);
 

@@ -118,6 +118,9 @@ TEST(RealRays, SemiApertureWhereTheSurfacesMeetOrTheRim) {
         {"a ball lens, at its equator", lens_of(1, 1.5, 1, -1, 1, 0, 0), 1},
         {"a biconcave lens: half its smaller radius", lens_of(1, 1.5, 1, 0, 0.5, -10, 10.5), 5},
         {"a glass plate: its thickness", lens_of(1, 1.5, 1, 0, 2, 0, 2), 2},
+        {"a plate thinner than 1 cm: 1 cm", lens_of(1, 1.5, 1, 0, 0.5, 0, 0.5), 1},
+        // The sphere about -10 (radius 11) meets the plane x = 0 at y^2 = 21.
+        {"a flat first surface: where the second meets its plane", lens_of(1, 1.5, 1, 0, 1, 0, -10), std::sqrt(21.0)},
         {"v1 > v2", lens_of(1, 1.5, 1, 1, 0, 10, -10), nan},
     };
     for (const auto& c : cases) {
@@ -146,6 +149,31 @@ TEST(RealRays, FanSummary) {
     };
     EXPECT_LE(off(found.paraxial_height), 0.01);
     EXPECT_GT(off(found.paraxial_height * (1 + 1e-9)), 0.01);
+
+    // A ray beyond the rim, where the surfaces meet (3.197558 cm), passes
+    // beside the second: the marginal focus is that of the outermost ray
+    // that left the lens.
+    const aberration beyond = trace_fan(lens, 3.6, -5, 30, worked.FI, fI, rays);
+    ASSERT_EQ(rays[6].end, ray_end::missed_second);
+    ASSERT_EQ(rays[5].end, ray_end::through);
+    EXPECT_EQ(beyond.marginal_focus, rays[5].crossing);
+}
+
+// Where a ray is drawn from changes nothing it shows: the figure's edge may
+// stand at 1e200 cm, and a weak lens's crossing far off is no less exact.
+TEST(RealRays, NothingDependsOnWhereTheRayIsDrawnFrom) {
+    for (const lens_values& typed : {lens_of(1, 1.5, 1, 0, 1, 10, -10), lens_of(1, 1.0001, 1, 0, 1, 10, -10)}) {
+        const real_lens lens = real_lens_of(typed);
+        for (const double height : {0.5, 3.0}) {
+            const real_ray near = trace_parallel_ray(lens, height, typed.v1 - 1, typed.v2);
+            for (const double start : {-1e8, -1e12, -1e200}) {
+                const real_ray far = trace_parallel_ray(lens, height, start, typed.v2);
+                EXPECT_EQ(far.end, ray_end::through) << start;
+                EXPECT_EQ(far.crossing, near.crossing) << start;
+                EXPECT_EQ(far.points[0].x, start);
+            }
+        }
+    }
 }
 
 }  // namespace
