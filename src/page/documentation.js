@@ -1,11 +1,9 @@
-'use strict';
-
 // The technical documentation inside the page, which stays one file that
-// works offline: the HTML pandoc made, gzipped into documentationGzip, is
-// unpacked the first time it is opened and shown in a dialog. Links within
-// it scroll it, so that the page's own address, which holds the session,
-// never changes.
-const makeDocumentation = () => {
+// works offline: the HTML pandoc made, gzipped (`documentationGzip`, in
+// base64), is unpacked the first time it is opened and shown in a dialog.
+// Links within it scroll it, so that the page's own address, which holds
+// the session, never changes.
+export const makeDocumentation = (documentationGzip) => {
   const dialog = document.getElementById('documentation');
   const frame = dialog.querySelector('iframe');
   let loaded = null;

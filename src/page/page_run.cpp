@@ -17,6 +17,7 @@
 #include "dialogue/number_text.hpp"
 #include "lens/compute_lens.hpp"
 #include "lens/real_rays.hpp"
+#include "page/last_run.hpp"
 
 namespace tremovia {
 namespace {
@@ -108,6 +109,7 @@ std::size_t pauses_answered = 0;
 // real lens's semi-aperture.
 constexpr std::size_t record_size = 22;
 double figure_values[2 * record_size + 1];
+lens_values program_record;
 lens_values textbook_record;
 // Where each of the seven values' text lay in the input: for each, the
 // counts of bytes taken before its number, after it and after the character
@@ -123,7 +125,8 @@ int run(std::string_view typed, bool ended, std::string* echo) {
     typed_input input(typed, ended, echo);
     screen_output output(input, screen, echo != nullptr ? &program_screen : nullptr);
     console io(input, output);
-    lens_values lens;
+    lens_values& lens = program_record;
+    lens = lens_values{};
     entry_spans spans;
     run_dialogue(io, lens, &spans);
     pauses_answered = io.taken() - spans.back().end;
@@ -149,15 +152,11 @@ int run(std::string_view typed, bool ended, std::string* echo) {
     return (input.waiting() ? 1 : 0) | (input.end_read() ? 2 : 0);
 }
 
-// The last fan of real rays: how many; for each ray its height, crossing,
-// how it ended (the order of ray_end), its count of points and four points
-// (x, y); then the marginal focus, the spherical aberration and the
-// paraxial height.
-constexpr std::size_t most_real_rays = 64;
-constexpr std::size_t real_ray_size = 12;
-double fan_table[1 + most_real_rays * real_ray_size + 3];
-
 }  // namespace
+
+const lens_values& last_program_record() { return program_record; }
+const lens_values& last_textbook_record() { return textbook_record; }
+
 }  // namespace tremovia
 
 extern "C" {
@@ -186,37 +185,6 @@ const char* tremovia_program_screen() { return tremovia::program_screen.data(); 
 std::size_t tremovia_program_screen_size() { return tremovia::program_screen.size(); }
 
 std::size_t tremovia_pauses_answered() { return tremovia::pauses_answered; }
-
-// Traces `count` real rays (64 at most) parallel to the axis through the
-// last run's lens as the textbook's geometry makes it, at heights up to
-// `aperture`, from x_start to x_end; the rays and their summary are at the
-// address returned, as `fan_table` holds them.
-const double* tremovia_real_rays(std::size_t count, double aperture, double x_start, double x_end) {
-    using namespace tremovia;
-    real_ray rays[most_real_rays];
-    count = std::min(count, most_real_rays);
-    const lens_values& textbook = textbook_record;
-    const aberration summary = trace_fan(real_lens_of(textbook), aperture, x_start, x_end, textbook.FI,
-                                         textbook.FI - textbook.HI, std::span(rays, count));
-    fan_table[0] = static_cast<double>(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        double* row = fan_table + 1 + real_ray_size * i;
-        const real_ray& ray = rays[i];
-        row[0] = ray.height;
-        row[1] = ray.crossing;
-        row[2] = static_cast<double>(ray.end);
-        row[3] = static_cast<double>(ray.count);
-        for (std::size_t k = 0; k < ray.count; ++k) {
-            row[4 + 2 * k] = ray.points[k].x;
-            row[5 + 2 * k] = ray.points[k].y;
-        }
-    }
-    double* after = fan_table + 1 + real_ray_size * count;
-    after[0] = summary.marginal_focus;
-    after[1] = summary.spherical_aberration;
-    after[2] = summary.paraxial_height;
-    return fan_table;
-}
 
 // The records of the last run or replay: 45 doubles, as `figure_values` holds them.
 const double* tremovia_lens() { return tremovia::figure_values; }

@@ -1,32 +1,28 @@
-'use strict';
-
-// The shortest text that the program reads back as the same double.
-const shortestText = (x) => {
-  if (Number.isNaN(x)) return 'nan';
-  if (!Number.isFinite(x)) return x < 0 ? '-inf' : 'inf';
-  return Object.is(x, -0) ? '-0' : String(x);
-};
-
 // The session and its one owner: the bytes sent to the program, whether the
-// input was ended, where the object stands, the program's last run, and the
-// history entries and the address that keep them. The terminal and the
-// explorer change it through the calls below; each change runs the program
-// once and tells every listener what changed:
+// input was ended, where the object stands, the explorer's choices, the
+// program's last run, and the history entries and the address that keep
+// them. The terminal and the explorer change it through the calls below;
+// each change runs the program at most once and tells every listener what
+// changed:
 //   { kind: 'sent', echo, output, lineStart }: a line sent, its echo and the
 //     program's output after it;
 //   { kind: 'replaced', display }: a new session, the whole screen with
 //     each line echoed where the program read it;
-//   { kind: 'object' }: only the object moved;
+//   { kind: 'view' }: only the object or the explorer's choices changed;
 // each with `from` ('terminal', 'explorer' or 'history') and `note`, what the
 // status line says first.
 //
-// The address is #input= and the bytes sent, then &ended=1 once the input
-// has been ended and &object=x,h once the object has a place of its own.
 // Each history entry holds its session whole, so that Back and a reload
 // bring back even a session too long for a link. A burst of changes from
 // one handle makes one entry; the session typed before the explorer's
 // changes stays at hand (`typed`), however many entries came after it.
-const makeSession = () => {
+import { addressOf, defaultChoices, readAddress } from './address.js';
+import { shortestText } from './numbers.js';
+
+// An object between the vertices would stand inside the glass.
+export const inGlass = (place, lens) => place.x > Math.min(lens.v1, lens.v2) && place.x < Math.max(lens.v1, lens.v2);
+
+export const makeSession = (program) => {
   const encoder = new TextEncoder();
   const decoder = new TextDecoder();
   // Firefox refuses to open an address of 1 MiB; the others take more.
@@ -45,6 +41,7 @@ const makeSession = () => {
   let typedSize = 0;
   let ended = false;
   let object = null;        // { x, h }, or null where the object follows the lens
+  let choices = Object.assign({}, defaultChoices);
   let run = null;           // the last run: waiting, pauses, lens, entries, program (its output as text)
   let programShown = 0;     // bytes of the program's output on the screen
   let burst = null;         // the handle whose changes make the current history entry
@@ -70,7 +67,7 @@ const makeSession = () => {
   };
   // The session as it stands, to come back to; a large one held by the page.
   const snapshot = () => {
-    const kept = { input: null, held: null, ended: ended, object: object };
+    const kept = { input: null, held: null, ended: ended, object: object, choices: choices };
     if (typedSize <= largestHeld) {
       kept.input = bytes().slice();
     } else {
@@ -83,15 +80,21 @@ const makeSession = () => {
     const large = held.get(kept.held);
     return kept.input || (large ? large.buffer.subarray(0, large.size) : null);
   };
+  const takeUp = (kept) => {
+    setBytes(inputOf(kept));
+    ended = kept.ended;
+    object = kept.object;
+    choices = Object.assign({}, defaultChoices, kept.choices);
+  };
 
   // Runs the program on the session: as a replay, with each line echoed
   // where it was read, where the screen is laid out anew; else without.
   const runProgram = (echoes) => {
-    const result = echoes === false ? window.tremovia.run(bytes(), ended) : window.tremovia.replay(bytes(), ended);
+    const result = echoes === false ? program.run(bytes(), ended) : program.replay(bytes(), ended);
     const output = result.program || result.output;
     run = {
-      waiting: result.waiting, pauses: result.pauses, lens: window.tremovia.lens(),
-      entries: window.tremovia.entries(), programBytes: output, program: decoder.decode(output), display: result.output,
+      waiting: result.waiting, pauses: result.pauses, lens: program.lens(),
+      entries: program.entries(), programBytes: output, program: decoder.decode(output), display: result.output,
     };
     return result;
   };
@@ -104,10 +107,9 @@ const makeSession = () => {
     tell({ kind: 'replaced', display: decoder.decode(run.display), from: from, note: note || '' });
   };
 
-  const addressOf = () => {
+  const currentAddress = () => {
     if (typedSize > longestAddress) return tooLongAddress;
-    const address = `#input=${encodeURIComponent(decoder.decode(bytes()))}${ended ? '&ended=1' : ''}`
-      + (object ? `&object=${shortestText(object.x)},${shortestText(object.h)}` : '');
+    const address = addressOf({ text: decoder.decode(bytes()), ended: ended, object: object, choices: choices });
     return address.length <= longestAddress ? address : tooLongAddress;
   };
 
@@ -115,7 +117,7 @@ const makeSession = () => {
   // if asked, or if the address holds what this page did not write. A
   // browser that will not keep so large an entry keeps the address.
   const keep = (newEntry) => {
-    const address = addressOf();
+    const address = currentAddress();
     const push = newEntry || foreignAddress;
     entries += 1;
     // Appending never changes the bytes before: a large session's buffer
@@ -135,72 +137,22 @@ const makeSession = () => {
     shown = { id: history.state && history.state.tremovia ? history.state.tremovia.id : null, hash: location.hash };
   };
 
-  // The text of an address's input, from its escapes; on a malformed one,
-  // the text before it. Linear in the address's length.
-  const decodeInput = (escapes) => {
-    try {
-      return { text: decodeURIComponent(escapes), problem: null };
-    } catch {
-      // Read what comes before the first fault, below.
-    }
-    const badEscape = escapes.search(/%(?![0-9A-Fa-f]{2})/);
-    const readable = badEscape < 0 ? escapes : escapes.slice(0, badEscape);
-    const found = [];
-    for (let i = 0; i < readable.length;) {
-      if (readable[i] === '%') {
-        found.push(parseInt(readable.slice(i + 1, i + 3), 16));
-        i += 3;
-      } else if (readable.charCodeAt(i) < 0x80) {
-        found.push(readable.charCodeAt(i));
-        i += 1;
-      } else {
-        const character = String.fromCodePoint(readable.codePointAt(i));
-        found.push(...encoder.encode(character));
-        i += character.length;
-      }
-    }
-    // Where UTF-8 fails, the decoder writes U+FFFD, which re-encodes to
-    // other bytes: the first byte that differs is where the text stops.
-    const reencoded = encoder.encode(decoder.decode(Uint8Array.from(found)));
-    let good = 0;
-    while (good < found.length && found[good] === reencoded[good]) good += 1;
-    const text = decoder.decode(Uint8Array.from(found.slice(0, good)));
-    const problem = good < found.length ? 'an escape that is not UTF-8 text'
-      : `"${escapes.slice(badEscape, badEscape + 3)}", which is not an escape`;
-    return { text: text, problem: problem };
+  // An object the lens has come to hold in its glass goes back to its usual
+  // place; what the status line says of it.
+  const objectOutOfGlass = () => {
+    if (!object || !inGlass(object, run.lens)) return '';
+    const note = `The object stood at ${shortestText(object.x)} cm, inside the lens as it is now: it stands at its usual place again.`;
+    object = null;
+    return note;
   };
-
-  // The session an address holds, its object, and what in it this page did
-  // not write.
-  const readAddress = (hash) => {
-    if (hash === '' || hash === '#') return { text: '', ended: false, object: null, problems: [] };
-    const parts = hash.slice(1).split('&');
-    const problems = [];
-    let input = { text: '', problem: null };
-    if (parts[0].startsWith('input=')) input = decodeInput(parts.shift().slice(6));
-    if (input.problem) problems.push(input.problem);
-    const placed = parts.filter((part) => part.startsWith('object='))
-      .map((part) => part.slice(7).split(',').map((value) => (value === '' ? NaN : Number(value))));
-    const found = placed.length === 1 && placed[0].length === 2 && placed[0].every(Number.isFinite)
-      ? { x: placed[0][0], h: placed[0][1] } : null;
-    const unknown = parts.filter((part) => part !== 'ended=1' && !(found && part.startsWith('object=')));
-    if (unknown.length) problems.push(`"${unknown.join('&').slice(0, 40)}", which this page does not write`);
-    return { text: input.text, ended: parts.indexOf('ended=1') >= 0, object: found, problems: problems };
-  };
-
-  // An object between the vertices would stand inside the glass.
-  const inGlass = (place, lens) => place.x > Math.min(lens.v1, lens.v2) && place.x < Math.max(lens.v1, lens.v2);
 
   // The session of this history entry: the one it holds, or else the one its
   // address holds, replayed as far as it can be read; an address this page
   // did not write is left as it is until the session changes.
   const restore = () => {
     const state = history.state && history.state.tremovia;
-    const input = state && inputOf(state);
-    if (input) {
-      setBytes(input);
-      ended = state.ended;
-      object = state.object;
+    if (state && inputOf(state)) {
+      takeUp(state);
       typedSession = state.typed;
       runProgram();
       shown = { id: state.id, hash: location.hash };
@@ -209,9 +161,7 @@ const makeSession = () => {
     }
     typedSession = null;
     if (location.hash === tooLongAddress) {
-      setBytes(new Uint8Array(0));
-      ended = false;
-      object = null;
+      takeUp({ input: new Uint8Array(0), ended: false, object: null, choices: defaultChoices });
       runProgram();
       keep(false);
       replaced('history', messages.reopenedTooLong);
@@ -220,9 +170,7 @@ const makeSession = () => {
     const session = readAddress(location.hash);
     const problems = session.problems;
     const text = encoder.encode(session.text);
-    setBytes(text);
-    ended = session.ended;
-    object = session.object;
+    takeUp(Object.assign(session, { input: text }));
     const result = runProgram();
     if (result.sent < text.length) {
       problems.push(`${(text.length - result.sent).toLocaleString('en')} bytes of input after the run's end`);
@@ -267,8 +215,9 @@ const makeSession = () => {
     ended = nextEnded;
     object = nextObject;
     runProgram();
+    const note = objectOutOfGlass();
     keepChange(handle);
-    replaced('explorer', '');
+    replaced('explorer', note);
   };
 
   return {
@@ -276,6 +225,7 @@ const makeSession = () => {
     run: () => run,
     bytes: bytes,
     object: () => object,
+    choices: () => choices,
     fits: () => location.hash !== tooLongAddress,
     typed: () => Boolean(typedSession && inputOf(typedSession)),
     start: () => {
@@ -297,7 +247,7 @@ const makeSession = () => {
       tell({ kind: 'sent', echo: text || '', output: output, lineStart: text === undefined ? undefined : lineStart, from: 'terminal', note: '' });
     },
     // Run again: a new run in a new history entry, so that Back returns to
-    // the one before.
+    // the one before. The explorer's choices stay.
     restart: () => {
       setBytes(new Uint8Array(0));
       ended = false;
@@ -310,7 +260,8 @@ const makeSession = () => {
     },
     // The lens of `values` (seven texts), answering as many pauses as the
     // session had answered, its input ended if it was. An object that
-    // followed the lens stays at `objectNow`, where it stood.
+    // followed the lens stays at `objectNow`, where it stood, unless the
+    // lens now holds it in its glass.
     changeLens: (values, handle, objectNow) => {
       change(`${values.join('\n')}\n${'\n'.repeat(run.pauses)}`, ended, object || objectNow, handle);
     },
@@ -318,10 +269,19 @@ const makeSession = () => {
     openExample: (values) => {
       change(`${values.join('\n')}\n${'\n'.repeat(7)}`, false, null, null);
     },
+    // The object moved, or the explorer's choices changed (`changed`, those
+    // that did): a handle's burst makes one history entry, a choice keeps
+    // the entry it is made in.
     moveObject: (place, handle) => {
       object = place;
       keepChange(handle);
-      tell({ kind: 'object', from: 'explorer', note: '' });
+      tell({ kind: 'view', from: 'explorer', note: '' });
+    },
+    choose: (changed, handle) => {
+      choices = Object.assign({}, choices, changed);
+      if (handle) keepChange(handle);
+      else keep(false);
+      tell({ kind: 'view', from: 'explorer', note: '' });
     },
     // The end of a burst: the next change makes a new entry.
     endBurst: () => {
@@ -333,13 +293,12 @@ const makeSession = () => {
       if (!session || !inputOf(session)) return;
       typedSession = null;
       burst = null;
-      setBytes(inputOf(session));
-      ended = session.ended;
-      object = session.object;
+      const now = choices;
+      takeUp(session);
+      choices = now;
       runProgram();
       keep(true);
       replaced('explorer', '');
     },
-    inGlass: inGlass,
   };
 };

@@ -1,12 +1,10 @@
-'use strict';
-
 // A terminal in line mode over the session: the program's output with each
 // sent line echoed where it was typed, and the line being edited in an
 // input control at the end; the buttons under it and the status line. A
 // new session's screen is laid out from where it differs from the one
 // shown. When the run has ended the focus goes to the dialogue, where no
 // key destroys it; while the program waits, every key goes to the line.
-const makeTerminal = (session, valueNames) => {
+export const makeTerminal = (session, valueNames) => {
   const screen = document.getElementById('screen');
   const line = document.getElementById('line');
   const end = document.getElementById('end');

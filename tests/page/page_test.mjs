@@ -155,63 +155,6 @@ const summaryPoints = (values) => {
   return points;
 };
 
-// Exact fractions [numerator, denominator] of BigInts, for the values the
-// explorer must show: a lens's record as the program's products or the
-// textbook's quotients give it, its nodal points and the image of an object.
-const gcd = (a, b) => (b === 0n ? (a < 0n ? -a : a) : gcd(b, a % b));
-const reduced = (n, d) => {
-  const g = gcd(n, d) * (d < 0n ? -1n : 1n);
-  return [n / g, d / g];
-};
-const exact = (text) => {
-  const [mantissa, power = '0'] = String(text).toLowerCase().split('e');
-  const [whole, part = ''] = mantissa.split('.');
-  const scale = BigInt(Number(power) - part.length);
-  return scale >= 0n ? [BigInt(whole + part) * 10n ** scale, 1n] : reduced(BigInt(whole + part), 10n ** -scale);
-};
-const plus = (a, b) => reduced(a[0] * b[1] + b[0] * a[1], a[1] * b[1]);
-const minus = (a, b) => plus(a, [-b[0], b[1]]);
-const times = (a, b) => reduced(a[0] * b[0], a[1] * b[1]);
-const over = (a, b) => reduced(a[0] * b[1], a[1] * b[0]);
-const one = [1n, 1n];
-// Six decimals, ties to even, as the dialogue prints.
-const sixDecimals = ([n, d]) => {
-  const scaled = n * 1000000n;
-  let q = scaled / d;
-  let r = scaled % d;
-  if (r < 0n) { q -= 1n; r += d; }
-  if (2n * r > d || (2n * r === d && q % 2n !== 0n)) q += 1n;
-  const digits = (q < 0n ? -q : q).toString().padStart(7, '0');
-  return `${q < 0n ? '-' : ''}${digits.slice(0, -6)}.${digits.slice(-6)}`;
-};
-const lensRecord = (values, quotients) => {
-  const [n0, n1, n2, v1, v2, s1, s2] = values.map(exact);
-  // A centre on its vertex is flat for both: the term is the zero product.
-  const term = (N, v, s) => (quotients && minus(v, s)[0] !== 0n ? over(minus(one, N), minus(v, s)) : times(minus(one, N), minus(v, s)));
-  const m = { v1, v2, N01: over(n0, n1), N12: over(n1, n2), T1212: minus(v2, v1) };
-  Object.assign(m, { R221: term(m.N12, v2, s2), R222: m.N12, R121: term(m.N01, v1, s1), R122: m.N01 });
-  m.S11 = plus(times(m.R121, m.T1212), one);
-  m.S12 = times(m.R122, m.T1212);
-  m.S21 = plus(times(m.S11, m.R221), times(m.R121, m.R222));
-  m.S22 = plus(times(m.S12, m.R221), times(m.R122, m.R222));
-  m.FI = minus(v2, over(m.S11, m.S21));
-  m.FO = plus(over(m.S22, m.S21), v1);
-  m.HI = plus(over(minus(one, m.S11), m.S21), v2);
-  m.HO = plus(plus(m.S12, v1), over(times(minus(one, m.S11), m.S22), m.S21));
-  m.fI = minus(m.FI, m.HI);
-  m.fO = minus(m.HO, m.FO);
-  m.NO = minus(v1, over(minus(one, m.S22), m.S21));
-  m.NI = minus(v2, plus(times(m.S11, minus(v1, m.NO)), m.S12));
-  return m;
-};
-const imageOf = (m, xo, h) => {
-  const L = minus(m.v1, xo);
-  const d = over(times([-1n, 1n], plus(times(m.S11, L), m.S12)), plus(times(m.S21, L), m.S22));
-  const magnification = plus(m.S11, times(d, m.S21));
-  return { position: plus(m.v2, d), magnification, height: times(magnification, h), virtual: d[0] < 0n };
-};
-const approximately = ([n, d]) => Number(n) / Number(d);
-
 // Lenses for the explorer, with the object where it stands by default (two
 // textbook focal lengths before v1, rounded to 0.01 cm, 1 cm high) or as the
 // address places it.
@@ -416,33 +359,37 @@ for (const engine of testedEngines) {
       });
     }
 
-    // The readout against exact fractions and the console program; each
-    // ray bent at v1 and v2 as its source's matrices bend it, from the
-    // object's tip; the image where the formula puts it.
+    // The readout shows the console program's points and what the program's
+    // optics compute, as the dialogue prints numbers; every point of each
+    // drawn ray lies on the ray its source's matrices carry from the
+    // object's tip, bent at v1 and v2; the image stands where they put it.
     for (const lens of explorerLenses) {
       test(`the explorer on ${lens.name}`, async () => {
         const placed = lens.object ? `&object=${lens.object.join(',')}` : '';
         await page.open(pagePath, `#input=${encodeURIComponent(lens.values.map((value) => `${value}\n`).join(''))}${'%0A'.repeat(7)}${placed}`);
-        const records = { program: lensRecord(lens.values, false), textbook: lensRecord(lens.values, true) };
-        const object = (lens.object || [records.textbook.fO]).map((value, i) => (i === 0 && !lens.object
-          ? exact((Math.round(100 * (Number(lens.values[3]) - 2 * Math.abs(approximately(value)))) / 100).toFixed(2)) : exact(value)));
-        if (!lens.object) object.push(one);
         const summary = summaryPoints(lens.values);
         for (const source of ['textbook', 'program']) {
           await page.click(`input[name=rays][value=${source}]`);
-          const shown = await page.evaluate(() => {
+          const shown = await page.evaluate((name) => {
             const svg = document.getElementById('figure');
             const read = (node) => Object.fromEntries([...node.attributes].map((a) => [a.name, a.value]));
+            const object = svg.querySelector('[data-object]');
+            const record = window.tremovia.lens();
+            const optics = window.tremovia.explore({ x: Number(object.dataset.position), h: Number(object.dataset.height) })[name];
             return {
-              scales: ['x0', 'scale', 'y0', 'yscale'].map((name) => Number(svg.getAttribute(`data-${name}`))),
+              scales: ['x0', 'scale', 'y0', 'yscale'].map((one) => Number(svg.getAttribute(`data-${one}`))),
               readout: Object.fromEntries([...document.querySelectorAll('#readout tr[data-quantity]')].map((row) => [row.dataset.quantity,
                 Object.fromEntries([...row.querySelectorAll('td')].map((cell) => [cell.dataset.source, cell.textContent]))])),
+              computed: Object.fromEntries(['FI', 'FO', 'HI', 'HO'].map((one) => [one, window.tremovia.format(record[name][one])])
+                .concat(['fI', 'fO', 'NI', 'NO'].map((one) => [one, window.tremovia.format(optics[one])]),
+                  [['magnification', window.tremovia.format(optics.image.magnification)], ['image', window.tremovia.format(optics.image.position)]])),
+              optics: optics, record: record[name], fO: record.textbook.HO - record.textbook.FO,
               rays: [...svg.querySelectorAll('polyline[data-ray]')].map(read),
               image: [...svg.querySelectorAll('[data-image]')].map(read),
-              object: read(svg.querySelector('[data-object]')),
+              object: read(object),
               trace: [...document.querySelectorAll('#trace tr[data-plane]')].map((row) => [...row.cells].map((cell) => cell.title || cell.textContent)),
             };
-          });
+          }, source);
           // The derivation's table: each row the printed matrix times the
           // row before, and S on the ray at v1 the row after R2.
           const entries = (text) => text.split('=')[1].match(/-?[0-9.]+/g).map(Number);
@@ -462,44 +409,35 @@ for (const engine of testedEngines) {
               assert.ok(Math.abs(got - want) <= within, `${source} trace row ${i}: ${got}, not ${want}`);
             }
           }
-          const m = records[source];
-          const [x0, scale, y0, yscale] = shown.scales;
           for (const name of ['FI', 'FO', 'HI', 'HO']) {
-            assert.equal(shown.readout[name][source], source === 'program' ? summary[`program ${name}`] : sixDecimals(m[name]), name);
+            assert.equal(shown.readout[name][source], source === 'program' ? summary[`program ${name}`] : shown.computed[name], name);
           }
-          for (const name of ['fI', 'fO', 'NI', 'NO']) assert.equal(shown.readout[name][source], sixDecimals(m[name]), `${source} ${name}`);
-          const image = imageOf(m, object[0], object[1]);
-          assert.equal(shown.readout.magnification[source], sixDecimals(image.magnification));
-          assert.ok(shown.readout.image[source].startsWith(`${sixDecimals(image.position)} (${image.virtual ? 'virtual' : 'real'})`));
-          assert.deepEqual([Number(shown.object['data-position']), Number(shown.object['data-height'])], object.map(approximately));
-          assert.deepEqual(shown.image.map((drawn) => [drawn['data-source'], drawn['data-virtual']]), [[source, String(image.virtual)]]);
-          assert.ok(Math.abs(Number(shown.image[0]['data-position']) - approximately(image.position)) < 1e-9);
-          assert.ok(Math.abs(Number(shown.image[0]['data-height']) - approximately(image.height)) < 1e-9);
-          // Each ray: in cm, from the tip, bent only at v1 and v2.
+          for (const name of ['fI', 'fO', 'NI', 'NO', 'magnification']) assert.equal(shown.readout[name][source], shown.computed[name], `${source} ${name}`);
+          const image = shown.optics.image;
+          assert.ok(shown.readout.image[source].startsWith(`${shown.computed.image} (${image.virtual ? 'virtual' : 'real'})`));
+          // The object two textbook focal lengths before v1, to 0.01 cm, 1 cm high.
+          const object = lens.object ? lens.object.map(Number) : [Math.round(100 * (Number(lens.values[3]) - 2 * Math.abs(shown.fO))) / 100, 1];
+          assert.deepEqual([Number(shown.object['data-position']), Number(shown.object['data-height'])], object);
+          assert.deepEqual(shown.image.map((drawn) => [drawn['data-source'], drawn['data-virtual'], Number(drawn['data-position'])]),
+            [[source, String(image.virtual), image.position]]);
+          // Each ray in cm, on its path from the tip through the planes.
           assert.deepEqual(shown.rays.map((ray) => [ray['data-ray'], ray['data-source']]).sort(),
             ['focal', 'nodal', 'parallel'].map((name) => [name, source]));
-          const f = (name) => approximately(m[name]);
+          const [x0, scale, y0, yscale] = shown.scales;
+          const { v1, v2 } = shown.record;
           for (const ray of shown.rays) {
-            const points = ray.points.split(' ').map((point) => point.split(',').map(Number))
-              .map(([x, y]) => [(x - x0) / scale, (y0 - y) / yscale]);
-            assert.equal(points.length, 4, ray['data-ray']);
-            // Within the two decimals of the points' pixels, and of where
-            // the last one stands along a steep ray.
-            const near = (a, b, what, steep = 0, unit = yscale) => assert.ok(Math.abs(a - b) * unit < 0.02 + steep * yscale / scale / 100,
-              `${source} ${ray['data-ray']}: ${what} ${a}, not ${b}`);
-            near(points[0][0], approximately(object[0]), 'tip x', 0, scale);
-            near(points[0][1], approximately(object[1]), 'tip y');
-            near(points[1][0], f('v1'), 'first bend at', 0, scale);
-            near(points[2][0], f('v2'), 'second bend at', 0, scale);
-            const aimedAt = { parallel: null, focal: f('FO'), nodal: f('NO') }[ray['data-ray']];
-            const slope0 = aimedAt === null ? 0 : -approximately(object[1]) / (aimedAt - approximately(object[0]));
-            const y1 = approximately(object[1]) + slope0 * (f('v1') - approximately(object[0]));
-            const slope1 = f('R121') * y1 + f('R122') * slope0;
-            const y2 = y1 + f('T1212') * slope1;
-            const slope2 = f('R221') * y2 + f('R222') * slope1;
-            near(points[1][1], y1, 'at v1');
-            near(points[2][1], y2, 'at v2');
-            near(points[3][1], y2 + slope2 * (points[3][0] - f('v2')), 'at its end', Math.abs(slope2));
+            const planes = shown.optics.rays.find((one) => one.name === ray['data-ray']).planes;
+            const [tip, atV1, afterR1, atV2, afterR2] = planes;
+            const heightAt = (x) => (x <= v1 ? atV1.y + tip.u * (x - v1) : x <= v2 ? atV1.y + afterR1.u * (x - v1) : atV2.y + afterR2.u * (x - v2));
+            const slopeAt = (x) => (x <= v1 ? tip.u : x <= v2 ? afterR1.u : afterR2.u);
+            const points = ray.points.split(' ').map((point) => point.split(',').map(Number)).map(([x, y]) => [(x - x0) / scale, (y0 - y) / yscale]);
+            assert.deepEqual(points.slice(0, 1).map((point) => point.map((value) => Math.round(value * 100) / 100)), [object],
+              `${source} ${ray['data-ray']} starts at the tip`);
+            for (const [x, y] of points) {
+              // Within the two decimals of the pixels, along a steep ray too.
+              assert.ok(Math.abs(y - heightAt(x)) * yscale < 0.02 + Math.abs(slopeAt(x)) * yscale / scale / 100,
+                `${source} ${ray['data-ray']}: ${y} at ${x}, not ${heightAt(x)}`);
+            }
           }
         }
         await page.click('input[name=rays][value=textbook]');

@@ -1,0 +1,62 @@
+// Labels placed in the picture: each at the first of the places it may
+// take where it overlaps nothing placed before, inside the figure.
+// A label is { text, x, y or rows, anchor ('start', 'middle' or 'end'),
+// bold, class, data }; its box is measured from generous widths of its
+// characters, the same in every browser.
+export const fontSize = 12;
+
+export const boxOf = (label) => {
+  const wide = label.text.length * fontSize * (label.bold ? 0.72 : 0.64);
+  const anchor = label.anchor || 'middle';
+  const left = anchor === 'start' ? label.x : label.x - (anchor === 'end' ? wide : wide / 2);
+  return { left: left, right: left + wide, top: label.y - fontSize * 0.95, bottom: label.y + fontSize * 0.25 };
+};
+
+export const overlap = (a, b) => a.left < b.right + 2 && b.left < a.right + 2 && a.top < b.bottom && b.top < a.bottom;
+
+// A label moved in from the edges of a figure `width` wide, with its box.
+export const fitted = (label, width) => {
+  const first = boxOf(label);
+  const x = label.x + Math.max(1 - first.left, 0) - Math.max(first.right - (width - 1), 0);
+  const moved = Object.assign({}, label, { x: x, at: label.x });
+  moved.box = boxOf(moved);
+  return moved;
+};
+
+// Places `labels` among the boxes `placed` (which it extends): each at the
+// first of its rows where it overlaps nothing, moved in from the figure's
+// edges, or else a label's width to one side unless `fixed`; failing those,
+// at the free place within `region` ({ top, bottom }) nearest to where it
+// would have stood. Returns the labels as placed.
+export const placeLabels = (placed, labels, width, region) => labels.map((label) => {
+  const free = (candidate) => !placed.some((other) => overlap(other.box, candidate.box));
+  const at = (x, y) => fitted(Object.assign({}, label, { x: x, y: y }), width);
+  const wide = boxOf(label).right - boxOf(label).left + 4;
+  let chosen = null;
+  search: for (const shift of label.fixed ? [0] : [0, wide, -wide, 2 * wide, -2 * wide]) {
+    for (const y of label.rows) {
+      const candidate = at(label.x + shift, y);
+      chosen = chosen || candidate;
+      if (free(candidate)) {
+        chosen = candidate;
+        break search;
+      }
+    }
+  }
+  if (!free(chosen) && !label.fixed && region) {
+    const nearest = [];
+    for (let y = region.top; y <= region.bottom; y += 5) {
+      for (let x = 0; x <= width; x += 8) nearest.push([x, y, (x - label.x) ** 2 + (y - label.rows[0]) ** 2]);
+    }
+    nearest.sort((a, b) => a[2] - b[2]);
+    for (const [x, y] of nearest) {
+      const candidate = at(x, y);
+      if (free(candidate)) {
+        chosen = candidate;
+        break;
+      }
+    }
+  }
+  placed.push(chosen);
+  return chosen;
+});

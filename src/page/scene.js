@@ -1,0 +1,261 @@
+// The figure as a scene: a pure function of the lens's records (and what
+// the program computes of them), the object and the view's choices, which
+// says what is drawn, in cm where it stands for something on the axis and
+// in the picture's units where it is laid out (labels, rulers, handles),
+// and the one transform between them. The drawing (drawing.js) turns it into
+// SVG; the tests read it in node.
+//
+// What the figure shows: the lens on its axis, its media, its surfaces
+// about their centres, the four points as the program computes them (filled
+// discs, solid lines) and as the textbook does (hollow diamonds, dashed
+// lines), each once its section is on screen; an object, the principal rays
+// from its tip traced by one source's matrices, that source's nodal points
+// and image; real rays through the textbook's lens if asked; and the handles
+// that move the lens's values and the object. Every number it prints is
+// written by the program's own formatter. A centre far beyond the rest
+// (more than a thousand times its span away) is an arrow at the edge, and so
+// is an image beyond the edge.
+import { fitted, fontSize, overlap, placeLabels } from './labels.js';
+import { shortestText } from './numbers.js';
+import { fitAlong, fromPicture, holdScales, ticksFor } from './scales.js';
+import { indexLabels, lensOutline, media, sourcePoints } from './scene_lens.js';
+import { objectAndRays, rayLegend, realRays } from './scene_rays.js';
+
+const rows = (first, step, count) => Array.from({ length: count }, (_, i) => first + step * i);
+const axisY = 165;
+const rulerY = 272;
+const indexRows = rows(52, 15, 2);
+export const layout = {
+  width: 400,
+  height: 352,
+  axisY: axisY,
+  mediaTop: 40,
+  drawnAbove: 95,      // the lens or the object may reach this far from the axis
+  objectAbove: 70,     // and the object this far
+  leftMargin: 34,      // room for the vertical ruler
+  rightMargin: 24,
+  rulerX: 22,
+  rulerY: rulerY,
+  lanes: [308, 336],   // the handles that move a value along the axis
+  handleRadius: 13.5,  // 25 CSS px across on a phone
+  // Where labels may stand: index labels under the legend, the program's
+  // points above the axis, the textbook's and the centres below it, each a
+  // row further out where a nearer one is taken.
+  indexRows: indexRows,
+  aboveRows: rows(axisY - 9, -15, 6),
+  belowRows: rows(axisY + 20, 15, 6),
+  // Rows from `y` outwards, `up` or down, inside the drawing.
+  rowsFrom: (y, up) => rows(y, up ? -15 : 15, 5).filter((row) => row >= indexRows[1] + 14 && row <= rulerY - 10)
+    .concat(up ? rows(axisY - 9, -15, 6) : rows(axisY + 20, 15, 6)),
+};
+const farOff = 1000;  // a centre this many spans of the scene away is off the scale
+
+// The program's four points as the dialogue prints them: on the screen once
+// each section is, the value after its label.
+const sections = {
+  FI: ' Image focal point FI=v2-(S11/S21) = ',
+  FO: ' Image focal point FO=v1+(S22/S21) = ',
+  HI: ' Image plane HI = v2+((1-S11)/S21) = ',
+  HO: ' Objective plane HO = v1+S12+((S22*(1-S11))/S21) = ',
+};
+const valuesIn = 'Relative refractive index N01 is ';
+export const showsValues = (screen) => screen.indexOf(valuesIn) >= 0;
+export const printedPoints = (screen) => {
+  const found = {};
+  for (const name of Object.keys(sections)) {
+    const start = screen.indexOf(sections[name]);
+    const end = start < 0 ? -1 : screen.indexOf(' cm', start + sections[name].length);
+    if (end >= 0) found[name] = screen.slice(start + sections[name].length, end);
+  }
+  return found;
+};
+
+// The horizontal ruler under the drawing and the vertical one at its left
+// edge, both in cm.
+const rulers = (at, placed, elements) => {
+  const { width, rightMargin, leftMargin, rulerX } = layout;
+  elements.push({ kind: 'line', px: [[0, axisY], [width, axisY]], class: 'axis' });
+  elements.push({ kind: 'line', px: [[leftMargin, rulerY], [width - rightMargin, rulerY]], class: 'tick' });
+  const apart = (a, b) => !overlap(a.box, b.box);
+  const ticks = ticksFor((leftMargin - at.x0) / at.scale, (width - rightMargin - at.x0) / at.scale, 8, (value, text) => fitted({
+    text: text, x: at.x0 + at.scale * value, y: rulerY + 16, class: 'scale', data: { 'data-tick': text },
+  }, width), apart);
+  for (const tick of ticks) elements.push({ kind: 'line', px: [[tick.at, rulerY], [tick.at, rulerY + 4]], class: 'tick' });
+  const labels = placeLabels(placed, ticks.map((tick) => Object.assign({ rows: [tick.y], fixed: true }, tick))
+    .concat([{ text: 'cm', x: width - 4, rows: [rulerY - 4], anchor: 'end', class: 'end' }]), width);
+  elements.push(...labels.map(textElement));
+  const top = indexRows[indexRows.length - 1] + 8;
+  const bottom = rulerY - 10;
+  const heights = ticksFor((at.y0 - bottom) / at.yscale, (at.y0 - top) / at.yscale, 6, (value, text) => fitted({
+    text: text, x: rulerX - 3, y: at.y0 - at.yscale * value + 4, anchor: 'end', class: 'end', data: { 'data-tick': text },
+  }, width), apart);
+  const ruler = [{ kind: 'line', px: [[rulerX, top], [rulerX, bottom]], class: 'tick' }];
+  for (const tick of heights) ruler.push({ kind: 'line', px: [[rulerX, tick.y - 4], [rulerX + 4, tick.y - 4]], class: 'tick' });
+  ruler.push(...placeLabels(placed, heights.map((tick) => Object.assign({ rows: [tick.y], fixed: true }, tick)), width).map(textElement));
+  elements.push({ kind: 'group', data: { 'data-ruler': '' }, children: ruler });
+  return ticks;
+};
+
+const textElement = (label) => ({ kind: 'text', px: [label.x, label.y], text: label.text, class: label.class, data: label.data || {} });
+
+const legend = (placed, rays, elements) => {
+  elements.push({ kind: 'rect', px: [0, 0, layout.width, 38], class: 'legend-box' });
+  elements.push({ kind: 'mark', symbol: 'disc', px: [10, 11], class: 'focal program' });
+  elements.push({ kind: 'line', px: [[21, 4], [21, 18]], class: 'plane program' });
+  elements.push({ kind: 'mark', symbol: 'diamond', px: [196, 11], class: 'focal textbook' });
+  elements.push({ kind: 'line', px: [[209, 4], [209, 18]], class: 'plane textbook' });
+  const labels = [
+    { text: 'program (products)', x: 27, rows: [15], anchor: 'start', class: 'legend start' },
+    { text: 'textbook (quotients)', x: 215, rows: [15], anchor: 'start', class: 'legend start' },
+  ];
+  // Each ray by its line as well as its colour.
+  let x = 4;
+  for (const name of rays) {
+    const text = rayLegend(name);
+    elements.push({ kind: 'line', px: [[x, 29], [x + 16, 29]], class: `ray ${name}` });
+    labels.push({ text: text, x: x + 19, rows: [33], anchor: 'start', class: 'legend start', data: { 'data-label': name } });
+    x += 19 + text.length * fontSize * 0.64 + 8;
+  }
+  elements.push(...placeLabels(placed, labels, layout.width).map(textElement));
+};
+
+// Handles that move a value: those that move one along the axis stand in
+// lanes under the ruler, each at its value, or a lane lower where that place
+// is taken, or beside it in the last lane; the object's height at the tip of
+// its arrow, clear of the axis's markers. One with no place is hidden.
+const placeHandles = (handles, placed) => {
+  const { lanes, handleRadius, width } = layout;
+  const taken = lanes.map(() => []);
+  const apart = 2 * handleRadius + 1;
+  const free = (lane, x) => x >= handleRadius && x <= width - handleRadius && taken[lane].every((other) => Math.abs(other - x) >= apart);
+  return handles.map((handle) => {
+    let x = Math.min(Math.max(handle.x, handleRadius), width - handleRadius);
+    let y = handle.y;
+    if (y === undefined && Number.isFinite(x)) {
+      let lane = taken.findIndex((_, i) => free(i, x));
+      if (lane < 0) {
+        lane = lanes.length - 1;
+        for (let step = 1; !free(lane, x) && step < width; step += 1) {
+          const candidate = [x + step, x - step].find((one) => free(lane, one));
+          if (candidate !== undefined) x = candidate;
+        }
+      }
+      taken[lane].push(x);
+      y = lanes[lane];
+    }
+    const shown = Number.isFinite(x) && Number.isFinite(y);
+    if (shown) placed.push({ box: { left: x - handleRadius, right: x + handleRadius, top: y - handleRadius, bottom: y + handleRadius } });
+    return Object.assign({ kind: 'handle', px: shown ? [x, y] : [0, 0], shown: shown, valueText: shortestText(handle.value) }, handle);
+  });
+};
+
+// The scene `view` shows, or null before the seven values are in. `view`
+// holds the lens's records (window.tremovia.lens()), `shown` (the program's
+// points on the screen, as printed), `optics` (each source's, from
+// window.tremovia.explore), the object ({ x, h }), `source` (whose rays are
+// drawn, or null) and `chosen` (the choice made), the ray the derivation's
+// table carries (`traced`), the real rays (`fan`, or null), the scales drawn
+// before (`kept`) and those a drag holds (`frozen`), and the program's
+// formatter (`format`).
+export const lensScene = (view) => {
+  const { lens, optics, object, format: printed } = view;
+  const elements = [];
+  const notes = [];
+  const points = { program: {}, textbook: {} };
+  // Room for an object two textbook focal lengths before the lens, and for
+  // its image: however the object moves near them, the scale stays.
+  const textbook = lens.textbook;
+  const values = [lens.v1, lens.v2, object.x];
+  if (!optics.textbook.afocal) values.push(textbook.FO - (textbook.HO - textbook.FO), textbook.FI + (textbook.FI - textbook.HI));
+  for (const name of Object.keys(view.shown)) {
+    points.program[name] = { value: lens.program[name], text: view.shown[name] };
+    points.textbook[name] = { value: textbook[name], text: printed(textbook[name]) };
+    values.push(lens.program[name], textbook[name]);
+  }
+  const source = view.source ? optics[view.source] : null;
+  if (source && !source.afocal) {
+    for (const name of ['NO', 'NI']) {
+      points[view.source][name] = { value: source[name], text: printed(source[name]) };
+      values.push(source[name]);
+    }
+  }
+  for (const name of ['program', 'textbook']) {
+    if (optics[name].afocal && (name === 'textbook' || Object.keys(view.shown).length === 4)) {
+      notes.push(`The ${name === 'program' ? 'program\'s' : 'textbook\'s'} S21 is zero: afocal: no focal points, both focal lengths infinite.`);
+    }
+  }
+  if (view.chosen === 'program' && !source) {
+    notes.push('The program\'s rays are drawn once its four points are on the screen: answer the pauses up to HO.');
+  }
+  // The centres, unless far beyond the rest of the scene.
+  const finite = values.filter(Number.isFinite);
+  const span = finite.length ? Math.max(Math.max(...finite) / 2 - Math.min(...finite) / 2, 1e-300) * 2 : 1;
+  const far = {
+    1: Math.abs(lens.s1 - lens.v1) > farOff * span || !Number.isFinite(lens.s1),
+    2: Math.abs(lens.s2 - lens.v2) > farOff * span || !Number.isFinite(lens.s2),
+  };
+  if (!far[1]) values.push(lens.s1);
+  if (!far[2]) values.push(lens.s2);
+  // The lens reaches as far from the axis as its surfaces let it, and the
+  // vertices' planes are drawn on as far as the rays meet them.
+  const half = lens.aperture > 0 && Number.isFinite(lens.aperture) ? lens.aperture : Math.max(Math.abs(object.h), 1);
+  let reach = half;
+  if (source) {
+    for (const ray of source.rays) {
+      for (const plane of ray.planes) if (plane.plane === 'v1' || plane.plane === 'v2') reach = Math.max(reach, Math.abs(plane.y));
+    }
+  }
+  const { width, leftMargin, rightMargin, rulerX } = layout;
+  const fresh = Object.assign(fitAlong(values, leftMargin, width - rightMargin),
+    { y0: axisY, yscale: Math.min(layout.drawnAbove / half, layout.objectAbove / Math.abs(object.h)) });
+  if (!(fresh.yscale > 0 && Number.isFinite(fresh.yscale))) fresh.yscale = 1;
+  const at = view.frozen || holdScales(view.kept, fresh, values, leftMargin, width - rightMargin);
+  const [left, top] = fromPicture(at, [rulerX, layout.mediaTop]);
+  const [right, bottom] = fromPicture(at, [width, rulerY - 6]);
+  const box = { left: left, right: right, top: top, bottom: bottom };
+  const lensDrawn = Number.isFinite(lens.v1) && Number.isFinite(lens.v2);
+  const middle = lensDrawn ? at.x0 + at.scale * (lens.v1 / 2 + lens.v2 / 2) : width / 2;
+  elements.push({ kind: 'rect', px: [0, 0, width, layout.height], class: 'background' });
+  media(lens, middle, layout, elements);
+  const placed = [];
+  const rays = source ? source.rays.map((ray) => ray.name) : [];
+  if (view.fan) rays.push('real');
+  legend(placed, rays, elements);
+  elements.push(...placeLabels(placed, indexLabels(lens, middle, layout, printed), width).map(textElement));
+  const ticks = rulers(at, placed, elements);
+  for (const name of ['n0', 'n1', 'n2', 'v1', 'v2']) {
+    if (!Number.isFinite(lens[name])) notes.push(`${name} is ${printed(lens[name])}.`);
+  }
+  const labels = [];
+  if (lensDrawn) lensOutline(view, at, half, Math.min(reach, Math.max(Math.abs(top), Math.abs(bottom))), far, layout, elements, labels, notes);
+  else notes.push('The lens is not drawn: a vertex is not a number.');
+  const programSays = sourcePoints('program', points.program, at, layout, elements, labels, notes);
+  const textbookSays = sourcePoints('textbook', points.textbook, at, layout, elements, labels, notes);
+  if (view.fan && lensDrawn) realRays(view.fan, box, elements, notes);
+  const raysSay = objectAndRays(view, at, box, layout, elements, labels, notes);
+  const place = (x) => at.x0 + at.scale * x;
+  const handles = [
+    { name: 'v1', value: lens.v1, text: 'v1', label: 'Left vertex v1' },
+    { name: 'v2', value: lens.v2, text: 'v2', label: 'Right vertex v2' },
+    { name: 's1', value: lens.s1, text: 's1', label: 'First centre of curvature s1' },
+    { name: 's2', value: lens.s2, text: 's2', label: 'Second centre of curvature s2' },
+    { name: 'object', value: object.x, text: 'x', label: 'Object position' },
+  ].map((handle) => Object.assign(handle, { x: place(handle.value) }));
+  const tip = [place(object.x), at.y0 - at.yscale * object.h];
+  const clearOfAxis = 2 * layout.handleRadius;
+  const tipY = Math.abs(tip[1] - axisY) >= clearOfAxis ? tip[1] : axisY + (object.h < 0 ? clearOfAxis : -clearOfAxis);
+  handles.push({ name: 'object-height', value: object.h, text: 'h', label: 'Object height', x: tip[0], y: tipY });
+  const placedHandles = placeHandles(handles, placed);
+  const region = { top: indexRows[indexRows.length - 1] + 14, bottom: rulerY - 10 };
+  elements.push(...placeLabels(placed, labels.sort((a, b) => a.x - b.x), width, region).map(textElement));
+  const description = [
+    `Indices n0 = ${printed(lens.n0)}, n1 = ${printed(lens.n1)}, n2 = ${printed(lens.n2)}; `
+      + `vertices v1 = ${printed(lens.v1)} cm and v2 = ${printed(lens.v2)} cm; `
+      + `centres of curvature s1 = ${printed(lens.s1)} cm and s2 = ${printed(lens.s2)} cm.`,
+    programSays.length ? `The program: ${programSays.join(', ')}.` : '',
+    textbookSays.length ? `The textbook: ${textbookSays.join(', ')}.` : '',
+    ticks.length ? `The scale's ticks stand at ${ticks.map((tick) => tick.text).join(', ')} cm; heights are drawn `
+      + `${printed(at.yscale / at.scale)} times as large as lengths along the axis.` : '',
+  ].concat(raysSay, notes).filter((line) => line !== '').join(' ');
+  return { at: at, elements: elements, handles: placedHandles, notes: notes, description: description };
+};
