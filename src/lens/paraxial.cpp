@@ -32,7 +32,7 @@ traced_plane refraction(plane where, double x, paraxial_ray ray, step by, double
 bool zero_within_rounding(double sum, double magnitude) {
     // Each quantity on the way carries a rounding or two: eight units of
     // double's last place cover every path through the formulas.
-    return sum == 0 || std::fabs(sum) <= 8 * std::numeric_limits<double>::epsilon() * magnitude;
+    return sum == 0 || (std::isfinite(magnitude) && std::fabs(sum) <= 8 * std::numeric_limits<double>::epsilon() * magnitude);
 }
 
 bool is_afocal(const lens_values& m, surface_terms terms) {

@@ -21,7 +21,7 @@ struct paraxial_ray {
 
 // Whether `sum`, formed from terms whose absolute values add up to
 // `magnitude`, is zero within the rounding of those terms: a few units in
-// the last place of the magnitude.
+// the last place of the magnitude. Of infinite terms only an exact zero is.
 bool zero_within_rounding(double sum, double magnitude);
 
 // A system is afocal where S21 is zero within the rounding of the terms it is

@@ -26,16 +26,17 @@ const surfaceAt = (vertex, centre, y) => {
 
 // The outline of a lens from its top edge (`half` cm above the axis) down
 // its first surface, across, and up its second: each surface an arc of the
-// ellipse its circle becomes at the figure's two scales.
-const lensPath = (at, [[v1, s1], [v2, s2]], half) => {
-  const place = (x, y) => toPicture(at, [x, y]).map(at2).join(' ');
+// ellipse its circle becomes at the figure's two scales, `stretch` times as
+// wide about `middle` where the lens is drawn wider than it is.
+const lensPath = (at, { surfaces: [[v1, s1], [v2, s2]], half, middle, stretch }) => {
+  const place = (x, y) => toPicture(at, [middle + stretch * (x - middle), y]).map(at2).join(' ');
   const arc = (vertex, centre, from, to) => {
     const radius = Math.abs(centre - vertex);
     const end = place(surfaceAt(vertex, centre, to), to);
-    if (!(radius * Math.max(at.scale, at.yscale) < flatAt) || radius === 0) return `L ${end}`;
+    if (!(radius * stretch * Math.max(at.scale, at.yscale) < flatAt) || radius === 0) return `L ${end}`;
     // Through the vertex, the short way round.
     const sweep = (centre > vertex) === (to < from) ? 0 : 1;
-    return `A ${at2(radius * at.scale)} ${at2(radius * at.yscale)} 0 0 ${sweep} ${end}`;
+    return `A ${at2(radius * at.scale * stretch)} ${at2(radius * at.yscale)} 0 0 ${sweep} ${end}`;
   };
   return `M ${place(surfaceAt(v1, s1, half), half)} ${arc(v1, s1, half, -half)} L ${place(surfaceAt(v2, s2, -half), -half)} `
     + `${arc(v2, s2, -half, half)} Z`;
@@ -64,7 +65,7 @@ const svgOf = (element, at) => {
       return described('text', { class: element.class, x: at2(x), y: at2(y) }, element.text);
     }
     case 'lens':
-      return described('path', { class: element.class, fill: element.fill, d: lensPath(at, element.surfaces, element.half) });
+      return described('path', { class: element.class, fill: element.fill, d: lensPath(at, element) });
     case 'arrow': {
       const [x, y] = where(element.cm);
       const head = y <= at.y0 ? 6 : -6;
@@ -72,10 +73,10 @@ const svgOf = (element, at) => {
     }
     case 'edge-arrow': {
       // At the figure's edge, towards what stands beyond it.
-      const edge = element.side > 0 ? layout.width - 6 : element.edge || layout.rulerX + 6;
+      const [edge, y] = element.px;
       const head = -7 * element.side;
       return described('path', { class: element.class,
-        d: `M ${at2(edge + (element.length || 3) * head)} ${at2(element.y)} H ${at2(edge)} l ${head} -4 m ${-head} 4 l ${head} 4` });
+        d: `M ${at2(edge + (element.length || 3) * head)} ${at2(y)} H ${at2(edge)} l ${head} -4 m ${-head} 4 l ${head} 4` });
     }
     case 'mark': {
       const [x, y] = where(element.cm || element.px);

@@ -18,6 +18,7 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
   const typedButton = document.getElementById('typed-session');
   const realRays = document.querySelector('input[name=real-rays]');
   const apertureField = document.querySelector('input[name=aperture]');
+  const apertureMessage = document.getElementById('aperture-message');
   const keyStep = 0.1;
   const shiftKeyStep = 1;
   const dragStep = 0.01;
@@ -27,6 +28,7 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
   let drag = null;   // the handle being dragged, the scales it began with, its burst
   let drags = 0;
   let bursting = null;  // the handle whose keys make the current burst
+  let browsing = false;  // the keys browse the examples, which opens none
 
   const format = (x) => program.format(x);
   const rounded = (x, step) => Number((Math.round(x / step) * step).toPrecision(15));
@@ -41,12 +43,36 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
   };
   const objectNow = () => session.object() || defaultObject(session.run().lens);
 
-  // The controls show the session's choices.
+  // The controls show the session's choices; a field the student is not
+  // editing, the one in use.
   const showChoices = (choices) => {
     document.querySelector(`input[name=rays][value=${choices.rays}]`).checked = true;
     document.querySelector(`input[name=trace-ray][value=${choices.trace}]`).checked = true;
     realRays.checked = choices.realRays;
-    if (document.activeElement !== apertureField) apertureField.value = choices.aperture === null ? '' : shortestText(choices.aperture);
+    if (document.activeElement !== apertureField) {
+      apertureField.value = choices.aperture === null ? '' : shortestText(choices.aperture);
+      apertureField.setAttribute('aria-invalid', 'false');
+      apertureMessage.textContent = '';
+    }
+  };
+
+  // The fan of real rays up to the aperture asked for, or the lens's own
+  // where none is or the lens does not reach so far; with why none can be
+  // traced, where none can. What is wrong with the aperture asked for is
+  // said beside its field.
+  const fanOf = (lens, asked) => {
+    const reaches = lens.aperture > 0 && Number.isFinite(lens.aperture);
+    const beyond = asked !== null && reaches && asked > lens.aperture;
+    if (beyond) {
+      apertureField.setAttribute('aria-invalid', 'true');
+      apertureMessage.textContent = `The lens reaches ${format(lens.aperture)} cm from the axis: the rays go up to there.`;
+    }
+    const indices = ['n0', 'n1', 'n2'].every((name) => lens[name] > 0 && Number.isFinite(lens[name]));
+    const reason = !indices ? 'they need indices that are positive numbers'
+      : reaches ? null : lens.v1 > lens.v2 ? 'the lens cannot be built with v1 > v2'
+        : lens.v1 === lens.v2 ? 'the lens has no thickness' : 'a vertex or a centre is not a number';
+    if (reason) return { rays: [], reason: reason };
+    return program.realRays(fanSize, asked !== null && !beyond ? asked : lens.aperture);
   };
 
   // Each field of the panel shows its value, unless the student is editing it.
@@ -64,6 +90,7 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
     const lens = run.lens;
     const choices = session.choices();
     showChoices(choices);
+    if (!browsing) showExample();
     typedButton.hidden = !session.typed();
     if (!showsValues(run.program)) {
       drawing.draw(null);
@@ -76,13 +103,7 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
     const optics = program.explore(object);
     const chosen = choices.rays;
     const source = chosen === 'textbook' || (chosen === 'program' && programShown) ? chosen : null;
-    let fan = null;
-    if (choices.realRays) {
-      const asked = choices.aperture;
-      const usable = asked !== null && asked <= lens.aperture;
-      apertureField.setAttribute('aria-invalid', String(asked !== null && !usable));
-      fan = program.realRays(fanSize, usable ? asked : lens.aperture);
-    }
+    const fan = choices.realRays ? fanOf(lens, choices.aperture) : null;
     apertureField.placeholder = format(lens.aperture);
     const scene = lensScene({
       lens: lens, shown: shown, optics: optics, object: object, source: source, chosen: chosen, traced: choices.trace,
@@ -232,23 +253,39 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
     choice.addEventListener('change', () => session.choose({ trace: choice.value }));
   }
   realRays.addEventListener('change', () => session.choose({ realRays: realRays.checked }));
+  // An aperture is one positive number, or nothing for the lens's own;
+  // anything else is refused beside the field, and nothing changes.
   apertureField.addEventListener('change', () => {
-    const asked = apertureField.value.trim() === '' ? null : program.readValue(apertureField.value);
-    if (asked === null && apertureField.value.trim() !== '' || asked !== null && !(asked > 0)) {
+    const text = apertureField.value.trim();
+    const asked = text === '' ? null : program.readValue(text);
+    if (text !== '' && !(asked > 0 && Number.isFinite(asked))) {
       apertureField.setAttribute('aria-invalid', 'true');
+      apertureMessage.textContent = `"${text.slice(0, 40)}" is not a height in cm: one positive number, with a point as its `
+        + 'decimal separator (1.5), or nothing for as far as the lens reaches.';
       return;
     }
     session.choose({ aperture: asked });
   });
+  apertureField.addEventListener('keydown', (event) => {
+    if (event.key !== 'Enter') return;
+    event.preventDefault();
+    apertureField.dispatchEvent(new Event('change'));
+  });
   typedButton.addEventListener('click', () => session.returnToTyped());
 
   // Examples: a lens is opened when it is chosen, by the pointer or by
-  // Enter, not while the keys browse the list.
-  let browsing = false;
+  // Enter, not while the keys browse the list; the list shows the example
+  // open, if the lens is one, again once the keys leave it.
+  const showExample = () => {
+    const lens = session.run() && session.run().lens;
+    const typed = lens ? valueNames.map((name) => shortestText(lens[name])).join(' ') : '';
+    const open = [...examples.options].find((option) => option.value !== '' && option.value === typed);
+    examples.value = open ? open.value : '';
+  };
   const openExample = () => {
     browsing = false;
     if (examples.value !== '') session.openExample(examples.value.split(' '));
-    examples.value = '';
+    showExample();
   };
   examples.addEventListener('keydown', (event) => {
     if (event.key === 'Enter') {
@@ -261,6 +298,10 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
   examples.addEventListener('pointerdown', () => { browsing = false; });
   examples.addEventListener('change', () => {
     if (!browsing) openExample();
+  });
+  examples.addEventListener('blur', () => {
+    browsing = false;
+    showExample();
   });
 
   return { render: render };

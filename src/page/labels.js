@@ -25,7 +25,8 @@ export const fitted = (label, width) => {
 
 // Places `labels` among the boxes `placed` (which it extends): each at the
 // first of its rows where it overlaps nothing, moved in from the figure's
-// edges, or else a label's width to one side unless `fixed`; failing those,
+// edges, or else a label's width to one side (half of it and a little
+// more for one `near` what it names) unless `fixed`; failing those,
 // at the free place within `region` ({ top, bottom }) nearest to where it
 // would have stood. Returns the labels as placed.
 export const placeLabels = (placed, labels, width, region) => labels.map((label) => {
@@ -33,7 +34,9 @@ export const placeLabels = (placed, labels, width, region) => labels.map((label)
   const at = (x, y) => fitted(Object.assign({}, label, { x: x, y: y }), width);
   const wide = boxOf(label).right - boxOf(label).left + 4;
   let chosen = null;
-  search: for (const shift of label.fixed ? [0] : [0, wide, -wide, 2 * wide, -2 * wide]) {
+  const beside = wide / 2 + 10;
+  const shifts = label.fixed ? [0] : label.near ? [0, beside, -beside] : [0, wide, -wide, 2 * wide, -2 * wide];
+  search: for (const shift of shifts) {
     for (const y of label.rows) {
       const candidate = at(label.x + shift, y);
       chosen = chosen || candidate;

@@ -52,35 +52,40 @@ export const makeReadout = (format) => {
   const cell = (quantity, source) => readout.querySelector(`[data-quantity="${quantity}"] [data-source="${source}"]`);
 
   // The readout for each source: the program's four points as the dialogue
-  // printed them (`shown`), its other rows once all four are on screen.
+  // printed them (`shown`), its other rows once all four are on screen; an
+  // afocal source's focal points, planes and lengths as what they are.
   const fill = ({ shown, lens, optics, fan }) => {
     const programShown = Object.keys(shown).length === 4;
     for (const name of ['program', 'textbook']) {
       const program = name === 'program';
       const showing = !program || programShown;
       const source = optics[name];
+      const afocal = showing && source.afocal;
       for (const point of ['FI', 'FO', 'HI', 'HO']) {
-        const text = program ? shown[point] || '' : format(lens[name][point]);
-        setText(cell(point, name), showing && source.afocal && point[0] === 'F' ? `${text} (afocal: no focal points)` : text);
+        const text = program ? shown[point] || '' : afocal ? 'none' : format(lens[name][point]);
+        setText(cell(point, name), afocal ? `${text} (afocal: no focal points)` : text);
       }
       for (const quantity of ['fI', 'fO', 'NI', 'NO']) {
-        setText(cell(quantity, name), !showing ? '' : source.afocal && quantity[0] === 'N' ? 'none (afocal)' : format(source[quantity]));
+        const none = quantity[0] === 'N' ? 'none (afocal)' : 'infinite (afocal)';
+        setText(cell(quantity, name), !showing ? '' : afocal ? none : format(source[quantity]));
       }
       const image = source.image;
       let imageText = '';
       if (showing) {
         const where = format(image.position);
-        imageText = image.atInfinity ? 'at infinity' : !Number.isFinite(image.position) ? where
+        imageText = image.atInfinity ? 'at infinity' : !Number.isFinite(image.position) ? `none (${where})`
           : `${where} (${image.virtual ? 'virtual' : 'real'}), ${format(image.height)} high`;
       }
       setText(cell('image', name), imageText);
-      setText(cell('magnification', name), showing && !image.atInfinity ? format(image.magnification) : '');
+      setText(cell('magnification', name), showing && !image.atInfinity && Number.isFinite(image.position) ? format(image.magnification) : '');
     }
-    const fanValues = { 'marginal-focus': 'marginalFocus', 'spherical-aberration': 'sphericalAberration', 'paraxial-height': 'paraxialHeight' };
-    for (const name of Object.keys(fanValues)) {
-      setText(cell(name, 'textbook'), fan ? format(fan[fanValues[name]]) : '');
-      setText(cell(name, 'program'), '');
-    }
+    setText(cell('marginal-focus', 'textbook'), !fan ? '' : fan.reason ? `none: ${fan.reason}`
+      : fan.leavesParallel ? 'at infinity: the rays leave parallel to the axis'
+        : Number.isFinite(fan.marginalFocus) ? format(fan.marginalFocus) : 'none: no real ray leaves the lens');
+    setText(cell('spherical-aberration', 'textbook'), fan && Number.isFinite(fan.sphericalAberration) ? format(fan.sphericalAberration) : fan ? 'none' : '');
+    setText(cell('paraxial-height', 'textbook'), fan && Number.isFinite(fan.paraxialHeight) ? format(fan.paraxialHeight)
+      : fan ? `none${optics.textbook.afocal ? ' (afocal: no FI)' : ''}` : '');
+    for (const quantity of ['marginal-focus', 'spherical-aberration', 'paraxial-height']) setText(cell(quantity, 'program'), '');
   };
 
   // The dialogue prints a matrix's constant ones and zeros as 1 and 0.

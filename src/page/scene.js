@@ -15,9 +15,9 @@
 // written by the program's own formatter. A centre far beyond the rest
 // (more than a thousand times its span away) is an arrow at the edge, and so
 // is an image beyond the edge.
-import { fitted, fontSize, overlap, placeLabels } from './labels.js';
+import { boxOf, fitted, fontSize, overlap, placeLabels } from './labels.js';
 import { shortestText } from './numbers.js';
-import { fitAlong, fromPicture, holdScales, ticksFor } from './scales.js';
+import { fitAlong, fromPicture, holdScales, ticksFor, toPicture } from './scales.js';
 import { indexLabels, lensOutline, media, sourcePoints } from './scene_lens.js';
 import { objectAndRays, rayLegend, realRays } from './scene_rays.js';
 
@@ -32,9 +32,8 @@ export const layout = {
   mediaTop: 40,
   drawnAbove: 95,      // the lens or the object may reach this far from the axis
   objectAbove: 70,     // and the object this far
-  leftMargin: 34,      // room for the vertical ruler
+  rulerX: 22,          // where the vertical ruler stands, or right of its widest label
   rightMargin: 24,
-  rulerX: 22,
   rulerY: rulerY,
   lanes: [308, 336],   // the handles that move a value along the axis
   handleRadius: 13.5,  // 25 CSS px across on a phone
@@ -44,9 +43,6 @@ export const layout = {
   indexRows: indexRows,
   aboveRows: rows(axisY - 9, -15, 6),
   belowRows: rows(axisY + 20, 15, 6),
-  // Rows from `y` outwards, `up` or down, inside the drawing.
-  rowsFrom: (y, up) => rows(y, up ? -15 : 15, 5).filter((row) => row >= indexRows[1] + 14 && row <= rulerY - 10)
-    .concat(up ? rows(axisY - 9, -15, 6) : rows(axisY + 20, 15, 6)),
 };
 const farOff = 1000;  // a centre this many spans of the scene away is off the scale
 
@@ -70,29 +66,39 @@ export const printedPoints = (screen) => {
   return found;
 };
 
-// The horizontal ruler under the drawing and the vertical one at its left
-// edge, both in cm.
-const rulers = (at, placed, elements) => {
-  const { width, rightMargin, leftMargin, rulerX } = layout;
+// The vertical ruler's ticks, and where its line stands: right of its
+// widest label, so that it strikes through none.
+const verticalRuler = (at) => {
+  const top = indexRows[indexRows.length - 1] + 8;
+  const bottom = rulerY - 10;
+  const ticks = ticksFor((at.y0 - bottom) / at.yscale, (at.y0 - top) / at.yscale, 6, (value, text) => {
+    const label = { text: text, x: 0, y: at.y0 - at.yscale * value + 4, anchor: 'end', class: 'end', data: { 'data-tick': text } };
+    return Object.assign(label, { box: boxOf(label) });
+  }, (a, b) => !overlap(a.box, b.box));
+  const widest = Math.max(0, ...ticks.map((tick) => tick.box.right - tick.box.left));
+  const x = Math.max(layout.rulerX, Math.ceil(widest) + 6);
+  return { x: x, top: top, bottom: bottom, ticks: ticks.map((tick) => fitted(Object.assign(tick, { x: x - 3 }), layout.width)) };
+};
+
+// The axis, the horizontal ruler under the drawing and the vertical one at
+// its left edge, both in cm.
+const rulers = (at, ruler, leftMargin, placed, elements) => {
+  const { width, rightMargin } = layout;
   elements.push({ kind: 'line', px: [[0, axisY], [width, axisY]], class: 'axis' });
   elements.push({ kind: 'line', px: [[leftMargin, rulerY], [width - rightMargin, rulerY]], class: 'tick' });
   const apart = (a, b) => !overlap(a.box, b.box);
+  // The labels leave room for the unit at the ruler's end.
   const ticks = ticksFor((leftMargin - at.x0) / at.scale, (width - rightMargin - at.x0) / at.scale, 8, (value, text) => fitted({
     text: text, x: at.x0 + at.scale * value, y: rulerY + 16, class: 'scale', data: { 'data-tick': text },
-  }, width), apart);
+  }, width - 20), apart);
   for (const tick of ticks) elements.push({ kind: 'line', px: [[tick.at, rulerY], [tick.at, rulerY + 4]], class: 'tick' });
   const labels = placeLabels(placed, ticks.map((tick) => Object.assign({ rows: [tick.y], fixed: true }, tick))
-    .concat([{ text: 'cm', x: width - 4, rows: [rulerY - 4], anchor: 'end', class: 'end' }]), width);
+    .concat([{ text: 'cm', x: width - 2, rows: [rulerY + 16], anchor: 'end', class: 'end', fixed: true }]), width);
   elements.push(...labels.map(textElement));
-  const top = indexRows[indexRows.length - 1] + 8;
-  const bottom = rulerY - 10;
-  const heights = ticksFor((at.y0 - bottom) / at.yscale, (at.y0 - top) / at.yscale, 6, (value, text) => fitted({
-    text: text, x: rulerX - 3, y: at.y0 - at.yscale * value + 4, anchor: 'end', class: 'end', data: { 'data-tick': text },
-  }, width), apart);
-  const ruler = [{ kind: 'line', px: [[rulerX, top], [rulerX, bottom]], class: 'tick' }];
-  for (const tick of heights) ruler.push({ kind: 'line', px: [[rulerX, tick.y - 4], [rulerX + 4, tick.y - 4]], class: 'tick' });
-  ruler.push(...placeLabels(placed, heights.map((tick) => Object.assign({ rows: [tick.y], fixed: true }, tick)), width).map(textElement));
-  elements.push({ kind: 'group', data: { 'data-ruler': '' }, children: ruler });
+  const lines = [{ kind: 'line', px: [[ruler.x, ruler.top], [ruler.x, ruler.bottom]], class: 'tick' }];
+  for (const tick of ruler.ticks) lines.push({ kind: 'line', px: [[ruler.x, tick.y - 4], [ruler.x + 4, tick.y - 4]], class: 'tick' });
+  lines.push(...placeLabels(placed, ruler.ticks.map((tick) => Object.assign({ rows: [tick.y], fixed: true }, tick)), width).map(textElement));
+  elements.push({ kind: 'group', data: { 'data-ruler': '' }, children: lines });
   return ticks;
 };
 
@@ -121,15 +127,19 @@ const legend = (placed, rays, elements) => {
 
 // Handles that move a value: those that move one along the axis stand in
 // lanes under the ruler, each at its value, or a lane lower where that place
-// is taken, or beside it in the last lane; the object's height at the tip of
-// its arrow, clear of the axis's markers. One with no place is hidden.
-const placeHandles = (handles, placed) => {
-  const { lanes, handleRadius, width } = layout;
+// is taken, or beside it in the last lane; one that moves a height (`y`
+// given) at the nearest of the places around its own where it covers no
+// marker (`markers`, boxes in the picture) and no other handle. One with no
+// place is hidden.
+const placeHandles = (handles, placed, markers) => {
+  const { lanes, handleRadius: radius, width } = layout;
   const taken = lanes.map(() => []);
-  const apart = 2 * handleRadius + 1;
-  const free = (lane, x) => x >= handleRadius && x <= width - handleRadius && taken[lane].every((other) => Math.abs(other - x) >= apart);
+  const apart = 2 * radius + 1;
+  const boxAt = (x, y) => ({ left: x - radius, right: x + radius, top: y - radius, bottom: y + radius });
+  const free = (lane, x) => x >= radius && x <= width - radius && taken[lane].every((other) => Math.abs(other - x) >= apart);
+  const covered = [];
   return handles.map((handle) => {
-    let x = Math.min(Math.max(handle.x, handleRadius), width - handleRadius);
+    let x = Math.min(Math.max(handle.x, radius), width - radius);
     let y = handle.y;
     if (y === undefined && Number.isFinite(x)) {
       let lane = taken.findIndex((_, i) => free(i, x));
@@ -142,12 +152,36 @@ const placeHandles = (handles, placed) => {
       }
       taken[lane].push(x);
       y = lanes[lane];
+    } else if (Number.isFinite(x) && Number.isFinite(y)) {
+      const step = 2 * radius + 2;
+      const around = [[0, 0], [0, -step], [0, step], [step, 0], [-step, 0], [step, -step], [-step, -step], [step, step], [-step, step]];
+      const clear = (box) => box.top >= layout.mediaTop && box.bottom <= rulerY - 6 && box.left >= 0 && box.right <= width
+        && !markers.concat(covered).some((other) => other.left < box.right && box.left < other.right && other.top < box.bottom && box.top < other.bottom);
+      const found = around.map(([dx, dy]) => [x + dx, y + dy]).find(([one, two]) => clear(boxAt(one, two)));
+      if (found) [x, y] = found;
     }
     const shown = Number.isFinite(x) && Number.isFinite(y);
-    if (shown) placed.push({ box: { left: x - handleRadius, right: x + handleRadius, top: y - handleRadius, bottom: y + handleRadius } });
+    if (shown) {
+      placed.push({ box: boxAt(x, y) });
+      covered.push(boxAt(x, y));
+    }
     return Object.assign({ kind: 'handle', px: shown ? [x, y] : [0, 0], shown: shown, valueText: shortestText(handle.value) }, handle);
   });
 };
+
+// The boxes, in the picture, of the markers that stand for something on the
+// axis: points, centres, the image; no handle may cover one.
+const markerBoxes = (elements, at) => elements.flatMap((element) => {
+  if (element.kind === 'mark' && element.cm && element.symbol !== 'plane' && element.symbol !== 'ray-end') {
+    const [x, y] = toPicture(at, element.cm);
+    return [{ left: x - 6, right: x + 6, top: y - 6, bottom: y + 6 }];
+  }
+  if (element.kind === 'arrow' && element.class === 'image') {
+    const [x, y] = toPicture(at, element.cm);
+    return [{ left: x - 5, right: x + 5, top: Math.min(y, at.y0), bottom: Math.max(y, at.y0) }];
+  }
+  return [];
+});
 
 // The scene `view` shows, or null before the seven values are in. `view`
 // holds the lens's records (window.tremovia.lens()), `shown` (the program's
@@ -162,26 +196,32 @@ export const lensScene = (view) => {
   const elements = [];
   const notes = [];
   const points = { program: {}, textbook: {} };
+  const programShown = Object.keys(view.shown).length === 4;
+  // An afocal source has no focal points: whatever its record holds for
+  // them, in double, is not drawn.
+  const drawnPoints = { program: !optics.program.afocal, textbook: !optics.textbook.afocal };
+  for (const name of ['program', 'textbook']) {
+    if (!optics[name].afocal || (name === 'program' && !programShown)) continue;
+    notes.push(`The ${name}'s S21 is zero within the rounding of its terms: afocal: no focal points, both focal lengths `
+      + 'infinite; its FI, FO, HI and HO are not drawn.');
+  }
   // Room for an object two textbook focal lengths before the lens, and for
   // its image: however the object moves near them, the scale stays.
   const textbook = lens.textbook;
   const values = [lens.v1, lens.v2, object.x];
-  if (!optics.textbook.afocal) values.push(textbook.FO - (textbook.HO - textbook.FO), textbook.FI + (textbook.FI - textbook.HI));
+  if (drawnPoints.textbook) values.push(textbook.FO - (textbook.HO - textbook.FO), textbook.FI + (textbook.FI - textbook.HI));
   for (const name of Object.keys(view.shown)) {
-    points.program[name] = { value: lens.program[name], text: view.shown[name] };
-    points.textbook[name] = { value: textbook[name], text: printed(textbook[name]) };
-    values.push(lens.program[name], textbook[name]);
+    for (const source of ['program', 'textbook']) {
+      if (!drawnPoints[source]) continue;
+      points[source][name] = { value: lens[source][name], text: source === 'program' ? view.shown[name] : printed(textbook[name]) };
+      values.push(lens[source][name]);
+    }
   }
   const source = view.source ? optics[view.source] : null;
   if (source && !source.afocal) {
     for (const name of ['NO', 'NI']) {
       points[view.source][name] = { value: source[name], text: printed(source[name]) };
       values.push(source[name]);
-    }
-  }
-  for (const name of ['program', 'textbook']) {
-    if (optics[name].afocal && (name === 'textbook' || Object.keys(view.shown).length === 4)) {
-      notes.push(`The ${name === 'program' ? 'program\'s' : 'textbook\'s'} S21 is zero: afocal: no focal points, both focal lengths infinite.`);
     }
   }
   if (view.chosen === 'program' && !source) {
@@ -196,8 +236,9 @@ export const lensScene = (view) => {
   };
   if (!far[1]) values.push(lens.s1);
   if (!far[2]) values.push(lens.s2);
-  // The lens reaches as far from the axis as its surfaces let it, and the
-  // vertices' planes are drawn on as far as the rays meet them.
+  // Heights fit the lens, as far from the axis as its surfaces let it, and
+  // the object; the vertices' planes are drawn on as far as the rays meet
+  // them, and the rays are cut where they leave the drawing.
   const half = lens.aperture > 0 && Number.isFinite(lens.aperture) ? lens.aperture : Math.max(Math.abs(object.h), 1);
   let reach = half;
   if (source) {
@@ -205,12 +246,14 @@ export const lensScene = (view) => {
       for (const plane of ray.planes) if (plane.plane === 'v1' || plane.plane === 'v2') reach = Math.max(reach, Math.abs(plane.y));
     }
   }
-  const { width, leftMargin, rightMargin, rulerX } = layout;
-  const fresh = Object.assign(fitAlong(values, leftMargin, width - rightMargin),
-    { y0: axisY, yscale: Math.min(layout.drawnAbove / half, layout.objectAbove / Math.abs(object.h)) });
-  if (!(fresh.yscale > 0 && Number.isFinite(fresh.yscale))) fresh.yscale = 1;
+  const { width, rightMargin } = layout;
+  const vertical = { y0: axisY, yscale: Math.min(layout.drawnAbove / half, layout.objectAbove / Math.abs(object.h)) };
+  if (!(vertical.yscale > 0 && Number.isFinite(vertical.yscale))) vertical.yscale = 1;
+  const leftMargin = verticalRuler(vertical).x + 12;
+  const fresh = Object.assign(fitAlong(values, leftMargin, width - rightMargin), vertical);
   const at = view.frozen || holdScales(view.kept, fresh, values, leftMargin, width - rightMargin);
-  const [left, top] = fromPicture(at, [rulerX, layout.mediaTop]);
+  const ruler = verticalRuler(at);
+  const [left, top] = fromPicture(at, [ruler.x, layout.mediaTop]);
   const [right, bottom] = fromPicture(at, [width, rulerY - 6]);
   const box = { left: left, right: right, top: top, bottom: bottom };
   const lensDrawn = Number.isFinite(lens.v1) && Number.isFinite(lens.v2);
@@ -222,7 +265,7 @@ export const lensScene = (view) => {
   if (view.fan) rays.push('real');
   legend(placed, rays, elements);
   elements.push(...placeLabels(placed, indexLabels(lens, middle, layout, printed), width).map(textElement));
-  const ticks = rulers(at, placed, elements);
+  const ticks = rulers(at, ruler, leftMargin, placed, elements);
   for (const name of ['n0', 'n1', 'n2', 'v1', 'v2']) {
     if (!Number.isFinite(lens[name])) notes.push(`${name} is ${printed(lens[name])}.`);
   }
@@ -231,8 +274,9 @@ export const lensScene = (view) => {
   else notes.push('The lens is not drawn: a vertex is not a number.');
   const programSays = sourcePoints('program', points.program, at, layout, elements, labels, notes);
   const textbookSays = sourcePoints('textbook', points.textbook, at, layout, elements, labels, notes);
-  if (view.fan && lensDrawn) realRays(view.fan, box, elements, notes);
-  const raysSay = objectAndRays(view, at, box, layout, elements, labels, notes);
+  if (view.fan) realRays(view.fan, box, elements, notes);
+  const nearLabels = [];
+  const raysSay = objectAndRays(view, at, box, Object.assign({}, layout, { rulerX: ruler.x }), elements, nearLabels, notes);
   const place = (x) => at.x0 + at.scale * x;
   const handles = [
     { name: 'v1', value: lens.v1, text: 'v1', label: 'Left vertex v1' },
@@ -245,9 +289,11 @@ export const lensScene = (view) => {
   const clearOfAxis = 2 * layout.handleRadius;
   const tipY = Math.abs(tip[1] - axisY) >= clearOfAxis ? tip[1] : axisY + (object.h < 0 ? clearOfAxis : -clearOfAxis);
   handles.push({ name: 'object-height', value: object.h, text: 'h', label: 'Object height', x: tip[0], y: tipY });
-  const placedHandles = placeHandles(handles, placed);
+  const placedHandles = placeHandles(handles, placed, markerBoxes(elements, at));
+  // The object's and the image's labels first, beside what they name; then
+  // the points', each in its rows.
   const region = { top: indexRows[indexRows.length - 1] + 14, bottom: rulerY - 10 };
-  elements.push(...placeLabels(placed, labels.sort((a, b) => a.x - b.x), width, region).map(textElement));
+  elements.push(...placeLabels(placed, nearLabels.concat(labels.sort((a, b) => a.x - b.x)), width, region).map(textElement));
   const description = [
     `Indices n0 = ${printed(lens.n0)}, n1 = ${printed(lens.n1)}, n2 = ${printed(lens.n2)}; `
       + `vertices v1 = ${printed(lens.v1)} cm and v2 = ${printed(lens.v2)} cm; `

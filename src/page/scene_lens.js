@@ -43,17 +43,21 @@ export const lensOutline = (view, at, half, reach, far, layout, elements, labels
         + 'whose flat surface is typed s = v.');
     }
   }
-  const left = x(lens.v1);
-  const right = x(lens.v2);
-  if (Math.abs(right - left) < readableWidth) {
-    notes.push('Scaled to fit every point, the lens is too thin to see: it is drawn wider than it is.');
-    const middle = (lens.v1 + lens.v2) / 2;
-    const widthCm = readableWidth / at.scale;
-    elements.push({ kind: 'lens', surfaces: [[middle - widthCm / 2, middle - widthCm / 2], [middle + widthCm / 2, middle + widthCm / 2]],
-      half: half, class: 'lens', fill: shade(lens.n1) });
-  } else {
-    elements.push({ kind: 'lens', surfaces: [[lens.v1, lens.s1], [lens.v2, lens.s2]], half: half, class: 'lens', fill: shade(lens.n1) });
+  // A lens too thin to see at the scale is drawn wider about its middle,
+  // its shape kept: its sags widen with its thickness.
+  const gap = Math.abs(x(lens.v2) - x(lens.v1));
+  const middle = lens.v1 / 2 + lens.v2 / 2;
+  const drawn = { kind: 'lens', surfaces: [[lens.v1, lens.s1], [lens.v2, lens.s2]], half: half, middle: middle, stretch: 1,
+    class: 'lens', fill: shade(lens.n1) };
+  if (gap === 0) {
+    notes.push('The lens has no thickness: it is drawn as a thin slab.');
+    const slab = readableWidth / 2 / at.scale;
+    drawn.surfaces = [[middle - slab, middle - slab], [middle + slab, middle + slab]];
+  } else if (gap < readableWidth) {
+    drawn.stretch = readableWidth / gap;
+    notes.push(`Scaled to fit every point, the lens is too thin to see: it is drawn ${shortened(printed(drawn.stretch))} times as wide as it is.`);
   }
+  elements.push(drawn);
   // Where the rays meet the vertices' planes beyond the glass, the matrices
   // still bend them there.
   if (reach > half) {
@@ -69,8 +73,8 @@ export const lensOutline = (view, at, half, reach, far, layout, elements, labels
       // An arrow at the edge, towards the centre.
       if (Number.isNaN(s)) continue;
       const toRight = s > lens.v1;
-      elements.push({ kind: 'edge-arrow', side: toRight ? 1 : -1, y: layout.axisY, edge: 6, length: 2, class: 'centre',
-        data: { 'data-far': printed(s) } });
+      elements.push({ kind: 'edge-arrow', side: toRight ? 1 : -1, px: [toRight ? layout.width - 6 : 6, layout.axisY], length: 2,
+        class: 'centre', data: { 'data-far': printed(s) } });
       labels.push({ text: `C${number} at ${shortened(printed(s))}`, x: toRight ? layout.width - 4 : 4, anchor: toRight ? 'end' : 'start',
         rows: layout.belowRows, bold: true, class: `centre-label ${toRight ? 'end' : 'start'}` });
       continue;

@@ -54,6 +54,13 @@ const drawnPath = (elements, points, box, className, data) => {
 };
 
 const rayNames = { parallel: 'parallel', focal: 'through FO', nodal: 'through NO' };
+
+// The label of an object or image arrow whose tip stands at `tip` (in the
+// picture): just past its head, or beside it.
+const besideTip = (text, tip, up) => ({
+  text: text, x: tip[0], rows: up ? [tip[1] - 6, tip[1] - 20] : [tip[1] + 16, tip[1] + 30], near: true,
+  bold: true, class: 'label', data: { 'data-label': text },
+});
 export const rayLegend = (name) => rayNames[name] || 'real rays';
 
 // The object, the chosen source's rays, the stretches of the traced ray, and
@@ -65,9 +72,7 @@ export const objectAndRays = (view, at, box, layout, elements, labels, notes) =>
   const says = [`The object stands at ${printed(object.x)} cm, ${printed(object.h)} cm high.`];
   elements.push({ kind: 'arrow', cm: [object.x, object.h], class: 'object',
     data: { 'data-object': '', 'data-position': String(object.x), 'data-height': String(object.h) } });
-  const tipY = at.y0 - at.yscale * object.h;
-  labels.push({ text: 'object', x: at.x0 + at.scale * object.x, rows: layout.rowsFrom(tipY + (object.h >= 0 ? -20 : 28), object.h >= 0),
-    bold: true, class: 'label', data: { 'data-label': 'object' } });
+  labels.push(besideTip('object', [at.x0 + at.scale * object.x, at.y0 - at.yscale * object.h], object.h >= 0));
   const source = view.source && view.optics[view.source];
   if (!source) return says;
   const record = view.lens[view.source];
@@ -118,7 +123,8 @@ const imageOf = (view, source, at, box, layout, elements, labels, notes) => {
   const offSide = image.position < box.left ? -1 : image.position > box.right ? 1 : 0;
   if (offSide) {
     // Beyond the edge: an arrow there, with its position.
-    elements.push({ kind: 'edge-arrow', side: offSide, y: layout.axisY - 10, class: 'image', data: data });
+    elements.push({ kind: 'edge-arrow', side: offSide, px: [offSide > 0 ? layout.width - 6 : layout.rulerX + 6, layout.axisY - 10],
+      class: 'image', data: data });
     labels.push({ text: `image at ${shortened(printed(image.position))} cm`, x: offSide > 0 ? layout.width - 4 : layout.rulerX + 4,
       anchor: offSide > 0 ? 'end' : 'start', rows: layout.aboveRows.slice(1), bold: true, class: `label ${offSide > 0 ? 'end' : 'start'}`,
       data: { 'data-label': 'image' } });
@@ -127,9 +133,7 @@ const imageOf = (view, source, at, box, layout, elements, labels, notes) => {
   const height = Math.min(Math.max(image.height, box.bottom), box.top);
   elements.push({ kind: 'arrow', cm: [image.position, height], class: 'image', data: data });
   if (height !== image.height) notes.push(`The ${name}'s image, ${shortened(printed(image.height))} cm high, reaches beyond the figure.`);
-  const tipY = at.y0 - at.yscale * height;
-  labels.push({ text: 'image', x: x, rows: layout.rowsFrom(tipY + (image.height >= 0 ? -8 : 16), image.height >= 0),
-    bold: true, class: 'label', data: { 'data-label': 'image' } });
+  labels.push(besideTip('image', [x, at.y0 - at.yscale * height], image.height >= 0));
   return says;
 };
 
@@ -153,7 +157,7 @@ export const realRays = (fan, box, elements, notes) => {
       elements.push({ kind: 'mark', symbol: 'ray-end', cm: last, class: 'ray-end', data: { 'data-real-ray-end': ray.end } });
     }
   }
-  if (fan.rays.some((ray) => ray.end === 'no lens')) notes.push('No real rays: they need indices that are positive numbers.');
+  if (fan.reason) notes.push(`No real rays: ${fan.reason}.`);
   const said = { 'missed first': 'pass beside surface 1', 'missed second': 'pass beside surface 2',
     'reflected first': 'are totally reflected at surface 1', 'reflected second': 'are totally reflected at surface 2' };
   for (const end of Object.keys(failed)) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <numeric>
 #include <string>
 #include <vector>
@@ -170,6 +171,11 @@ TEST(Paraxial, AfocalWithinRoundingAndFarObjectsWithoutCancellation) {
     EXPECT_TRUE(is_afocal(record, surface_terms::quotient));
     EXPECT_FALSE(is_afocal(textbook_of({"1", "1.5", "1", "0", "60.001", "10", "50"}), surface_terms::quotient));
     EXPECT_FALSE(is_afocal(textbook_of({"1", "1.5", "1", "0", "1", "10", "-10"}), surface_terms::quotient));
+    // An infinite S21 is no zero: the program's product with s2 = -inf.
+    lens_values infinite = testing::lens_of(1, 1.5, 1, 0, 1e-6, 0, -std::numeric_limits<double>::infinity());
+    compute_lens(infinite);
+    ASSERT_TRUE(std::isinf(infinite.S21));
+    EXPECT_FALSE(is_afocal(infinite, surface_terms::product));
 
     const std::vector<std::string> worked = {"1", "1.5", "1", "0", "1", "10", "-10"};
     const exact_lens m(worked);

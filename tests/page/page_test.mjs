@@ -489,7 +489,7 @@ for (const engine of testedEngines) {
       { name: 'a glass plate and an afocal pair', values: ['1', '1.5', '1', '0', '1', '0', '1'], also: ['1', '2', '1', '0', '4', '-2', '0'],
         check: (seen) => {
           assert.match(seen.readout.FI.textbook, /afocal: no focal points/);
-          assert.deepEqual([seen.readout.fI.textbook, seen.readout.fO.textbook, seen.rays], ['inf', 'inf', ['parallel']]);
+          assert.deepEqual([seen.readout.fI.textbook, seen.readout.fO.textbook, seen.rays], ['infinite (afocal)', 'infinite (afocal)', ['parallel']]);
           assert.match(seen.readout.image.textbook, /^-?[0-9]+\.[0-9]{6} \((real|virtual)\)/);
           assert.match(seen.notes, /afocal: no focal points/);
         } },
