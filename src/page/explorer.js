@@ -43,13 +43,13 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
   };
   const objectNow = () => session.object() || defaultObject(session.run().lens);
 
-  // The controls show the session's choices; a field the student is not
-  // editing, the one in use.
+  // The controls show the session's choices; a field the student has not
+  // changed, the one in use.
   const showChoices = (choices) => {
     document.querySelector(`input[name=rays][value=${choices.rays}]`).checked = true;
     document.querySelector(`input[name=trace-ray][value=${choices.trace}]`).checked = true;
     realRays.checked = choices.realRays;
-    if (document.activeElement !== apertureField) {
+    if (!apertureField.dataset.edited) {
       apertureField.value = choices.aperture === null ? '' : shortestText(choices.aperture);
       apertureField.setAttribute('aria-invalid', 'false');
       apertureMessage.textContent = '';
@@ -253,9 +253,11 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
     choice.addEventListener('change', () => session.choose({ trace: choice.value }));
   }
   realRays.addEventListener('change', () => session.choose({ realRays: realRays.checked }));
-  // An aperture is one positive number, or nothing for the lens's own;
-  // anything else is refused beside the field, and nothing changes.
-  apertureField.addEventListener('change', () => {
+  // An aperture is one positive number, or nothing for the lens's own; a
+  // changed field is applied by Enter or on leaving it, and anything else is
+  // refused beside it, and nothing changes.
+  const applyAperture = () => {
+    if (!apertureField.dataset.edited) return;
     const text = apertureField.value.trim();
     const asked = text === '' ? null : program.readValue(text);
     if (text !== '' && !(asked > 0 && Number.isFinite(asked))) {
@@ -264,12 +266,15 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
         + 'decimal separator (1.5), or nothing for as far as the lens reaches.';
       return;
     }
+    delete apertureField.dataset.edited;
     session.choose({ aperture: asked });
-  });
+  };
+  apertureField.addEventListener('input', () => { apertureField.dataset.edited = 'yes'; });
+  apertureField.addEventListener('change', applyAperture);
   apertureField.addEventListener('keydown', (event) => {
     if (event.key !== 'Enter') return;
     event.preventDefault();
-    apertureField.dispatchEvent(new Event('change'));
+    applyAperture();
   });
   typedButton.addEventListener('click', () => session.returnToTyped());
 

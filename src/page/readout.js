@@ -23,6 +23,12 @@ const planes = {
 };
 const rayNames = { parallel: 'parallel to the axis', focal: 'aimed at FO', nodal: 'aimed at NO' };
 
+// A quantity the page computes: as the dialogue prints a number, or, where
+// it is none, in words; "nan" and "inf" are what the program prints of its
+// own values only.
+const quantityText = (format, x) => (Number.isFinite(x) ? format(x) : Number.isNaN(x) ? 'none (not a number)'
+  : `${x < 0 ? 'minus ' : ''}infinity`);
+
 const setText = (cell, text) => {
   const short = shortenedNumbers(text);
   if (cell.textContent !== short) cell.textContent = short;
@@ -50,6 +56,7 @@ export const makeReadout = (format) => {
   for (const row of trace.tBodies[0].rows) row.tabIndex = 0;
   const systemRow = trace.tFoot.rows[0];
   const cell = (quantity, source) => readout.querySelector(`[data-quantity="${quantity}"] [data-source="${source}"]`);
+  const quantity = (x) => quantityText(format, x);
 
   // The readout for each source: the program's four points as the dialogue
   // printed them (`shown`), its other rows once all four are on screen; an
@@ -62,22 +69,21 @@ export const makeReadout = (format) => {
       const source = optics[name];
       const afocal = showing && source.afocal;
       for (const point of ['FI', 'FO', 'HI', 'HO']) {
-        const text = program ? shown[point] || '' : afocal ? 'none' : format(lens[name][point]);
+        const text = program ? shown[point] || '' : afocal ? 'none' : quantity(lens[name][point]);
         setText(cell(point, name), afocal ? `${text} (afocal: no focal points)` : text);
       }
-      for (const quantity of ['fI', 'fO', 'NI', 'NO']) {
-        const none = quantity[0] === 'N' ? 'none (afocal)' : 'infinite (afocal)';
-        setText(cell(quantity, name), !showing ? '' : afocal ? none : format(source[quantity]));
+      for (const derived of ['fI', 'fO', 'NI', 'NO']) {
+        const none = derived[0] === 'N' ? 'none (afocal)' : 'infinite (afocal)';
+        setText(cell(derived, name), !showing ? '' : afocal ? none : quantity(source[derived]));
       }
       const image = source.image;
       let imageText = '';
       if (showing) {
-        const where = format(image.position);
-        imageText = image.atInfinity ? 'at infinity' : !Number.isFinite(image.position) ? `none (${where})`
-          : `${where} (${image.virtual ? 'virtual' : 'real'}), ${format(image.height)} high`;
+        imageText = image.atInfinity ? 'at infinity' : !Number.isFinite(image.position) ? quantity(image.position)
+          : `${format(image.position)} (${image.virtual ? 'virtual' : 'real'}), ${quantity(image.height)} high`;
       }
       setText(cell('image', name), imageText);
-      setText(cell('magnification', name), showing && !image.atInfinity && Number.isFinite(image.position) ? format(image.magnification) : '');
+      setText(cell('magnification', name), showing && !image.atInfinity && Number.isFinite(image.position) ? quantity(image.magnification) : '');
     }
     setText(cell('marginal-focus', 'textbook'), !fan ? '' : fan.reason ? `none: ${fan.reason}`
       : fan.leavesParallel ? 'at infinity: the rays leave parallel to the axis'
@@ -85,7 +91,7 @@ export const makeReadout = (format) => {
     setText(cell('spherical-aberration', 'textbook'), fan && Number.isFinite(fan.sphericalAberration) ? format(fan.sphericalAberration) : fan ? 'none' : '');
     setText(cell('paraxial-height', 'textbook'), fan && Number.isFinite(fan.paraxialHeight) ? format(fan.paraxialHeight)
       : fan ? `none${optics.textbook.afocal ? ' (afocal: no FI)' : ''}` : '');
-    for (const quantity of ['marginal-focus', 'spherical-aberration', 'paraxial-height']) setText(cell(quantity, 'program'), '');
+    for (const fanRow of ['marginal-focus', 'spherical-aberration', 'paraxial-height']) setText(cell(fanRow, 'program'), '');
   };
 
   // The dialogue prints a matrix's constant ones and zeros as 1 and 0.
@@ -104,12 +110,12 @@ export const makeReadout = (format) => {
     for (const row of trace.tBodies[0].rows) {
       const plane = ray ? ray.planes.find((one) => one.plane === row.dataset.plane) : null;
       setText(row.cells[1], plane && plane.matrix ? matrixText(plane) : '');
-      setText(row.cells[2], plane ? format(plane.y) : '');
-      setText(row.cells[3], plane ? format(plane.u) : '');
+      setText(row.cells[2], plane ? quantityText(format, plane.y) : '');
+      setText(row.cells[3], plane ? quantityText(format, plane.u) : '');
     }
     setText(systemRow.cells[1], ray ? `S = |${format(record.S11)} ${format(record.S12)}; ${format(record.S21)} ${format(record.S22)}|` : '');
-    setText(systemRow.cells[2], ray ? format(ray.system.y) : '');
-    setText(systemRow.cells[3], ray ? format(ray.system.u) : '');
+    setText(systemRow.cells[2], ray ? quantityText(format, ray.system.y) : '');
+    setText(systemRow.cells[3], ray ? quantityText(format, ray.system.u) : '');
   };
 
   return {

@@ -41,7 +41,11 @@ const clipSegment = (p, q, box) => {
     }
   }
   if (from > to) return null;
-  const at = (t) => (t === 0 ? p : t === 1 ? q : [p[0] + t * dx + t * dx, p[1] + t * dy + t * dy]);
+  // A point met partway stands on the box, or inside it: where the segment
+  // is far longer than the box, rounding could put it a little outside.
+  const clamp = (value, low, high) => Math.min(Math.max(value, low), high);
+  const at = (t) => (t === 0 ? p : t === 1 ? q
+    : [clamp(p[0] + t * dx + t * dx, box.left, box.right), clamp(p[1] + t * dy + t * dy, box.bottom, box.top)]);
   return [at(from), at(to)];
 };
 

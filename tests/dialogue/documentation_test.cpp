@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <filesystem>
@@ -189,8 +190,10 @@ double real_crossing(const lens_values& lens, double height) {
 
 // Checks every table of `text` that quotes numbers, for the lens `lens` (a
 // table headed "Typed" names its lens on each row); adds each cell checked,
-// and each value typed, to `checked`.
-void check_tables(const std::string& text, const lens_values* lens, std::set<std::string>& checked) {
+// and each value typed, to `checked`, and each under its row's name and
+// its column's source: to `checked` where the row types its lens, else to
+// `named`, the section's own.
+void check_tables(const std::string& text, const lens_values* lens, std::set<std::string>& checked, std::set<std::string>& named) {
     std::map<std::string, std::string> program, from_program, textbook;
     if (lens != nullptr) {
         const quotable mine = quotable_of(*lens, compute_lens), theirs = quotable_of(*lens, compute_textbook_lens);
@@ -217,6 +220,8 @@ void check_tables(const std::string& text, const lens_values* lens, std::set<std
         if (typed_rows) {
             const std::vector<std::string> typed = split_typed(row[0]);
             checked.insert(typed.begin(), typed.end());
+            const char* inputs[] = {"n0", "n1", "n2", "v1", "v2", "s1", "s2"};
+            for (std::size_t i = 0; i < typed.size() && i < 7; ++i) checked.insert(std::string("2 ") + inputs[i] + "=" + typed[i]);
             program = quotable_of(typed_lens(typed), compute_lens).printed;
             row.erase(row.begin());
             columns.erase(columns.begin());
@@ -241,6 +246,9 @@ void check_tables(const std::string& text, const lens_values* lens, std::set<std
             }
             EXPECT_EQ(row[i], found->second) << row[0] << " in " << line;
             checked.insert(row[i]);
+            // A row that types its lens may be quoted anywhere; one of the
+            // section's lens, in its section.
+            (typed_rows ? checked : named).insert((columns[i] == column::textbook ? "1 " : "0 ") + row[0] + "=" + row[i]);
         }
         if (typed_rows) columns.insert(columns.begin(), column::none);
     }
@@ -255,6 +263,7 @@ struct quoted_number {
     double value;
     int decimals;
     int radius;
+    std::size_t at, end;  // where it stands in its text
 };
 
 std::vector<quoted_number> quoted_numbers(std::string line) {
@@ -291,62 +300,157 @@ std::vector<quoted_number> quoted_numbers(std::string line) {
                 if (before.ends_with(name + " = ") || before.ends_with(name + " = s" + std::to_string(r) + " " + minus + " v" + std::to_string(r) + " = "))
                     radius = r;
             }
-            numbers.push_back({text, (signed_ ? -1 : 1) * std::stod(line.substr(first, end - first)), decimals, radius});
+            numbers.push_back({text, (signed_ ? -1 : 1) * std::stod(line.substr(first, end - first)), decimals, radius, i, end});
         }
         i = end;
     }
     return numbers;
 }
 
-// What the prose may quote of a lens, by value or by size: both records,
-// the radii, the focal lengths and nodal points, and what real rays through
-// it show.
-std::vector<double> quantities_of(const lens_values& typed) {
-    std::vector<double> found = {typed.n0, typed.n1, typed.n2, typed.v1, typed.v2, typed.s1, typed.s2,
-                                 typed.s1 - typed.v1, typed.s2 - typed.v2};
-    lens_values program = typed, textbook = typed;
-    compute_lens(program);
-    compute_textbook_lens(textbook);
-    for (const lens_values& record : {program, textbook}) {
-        for (double lens_values::*field : testing::derived_fields) found.push_back(record.*field);
-        const double NO = record.v1 - (1 - record.S22) / record.S21;
-        found.insert(found.end(), {record.FI - record.HI, record.HO - record.FO, (record.FI - record.HI) - (record.HO - record.FO),
-                                   NO, record.v2 - (record.S11 * (record.v1 - NO) + record.S12)});
+// What the prose may quote of a lens by name, for each source (0 the
+// program, 1 the textbook): both records, the focal lengths and nodal
+// points, and what real rays through the textbook's lens show. A name is
+// the words just before its number ("FI = ", "focal length of ") or just
+// after it (" cm thick").
+using named_values = std::map<std::string, std::array<std::vector<double>, 2>>;
+
+named_values quantities_of(const lens_values& typed) {
+    named_values named;
+    const auto both = [&](const std::string& name, double value) { named[name][0].push_back(value), named[name][1].push_back(value); };
+    const char* inputs[] = {"n0", "n1", "n2", "v1", "v2", "s1", "s2"};
+    const double typed_values[] = {typed.n0, typed.n1, typed.n2, typed.v1, typed.v2, typed.s1, typed.s2};
+    for (std::size_t i = 0; i < 7; ++i) both(inputs[i], typed_values[i]);
+    both("n2 / n0", typed.n2 / typed.n0);
+    both(" cm thick", typed.v2 - typed.v1);
+    lens_values records[] = {typed, typed};
+    compute_lens(records[0]);
+    compute_textbook_lens(records[1]);
+    for (std::size_t source = 0; source < 2; ++source) {
+        const lens_values& record = records[source];
+        for (std::size_t i = 0; i < std::size(testing::derived_fields); ++i)
+            named[testing::derived_names[i]][source].push_back(record.*testing::derived_fields[i]);
+        const double fI = record.FI - record.HI, fO = record.HO - record.FO, NO = record.v1 - (1 - record.S22) / record.S21;
+        const std::pair<const char*, double> derived[] = {
+            {"f\u2032", fI}, {"f", fO}, {"focal length", fI}, {"focal length", fO}, {"f\u2032 \u2212 f", fI - fO},
+            {"NO", NO}, {"NI", record.v2 - (record.S11 * (record.v1 - NO) + record.S12)}};
+        for (const auto& [name, value] : derived) named[name][source].push_back(value);
     }
-    const real_lens real = real_lens_of(textbook);
+    const real_lens real = real_lens_of(records[1]);
     const double aperture = semi_aperture(real);
     std::vector<real_ray> fan(7);
-    const aberration seen = trace_fan(real, aperture, textbook.v1 - 1, textbook.v2, textbook.FI, textbook.FI - textbook.HI, fan);
-    found.insert(found.end(), {aperture, seen.marginal_focus, seen.spherical_aberration, seen.paraxial_height});
-    for (std::size_t i = 0, size = found.size(); i < size; ++i) found.push_back(std::fabs(found[i]));
-    return found;
+    const aberration seen = trace_fan(real, aperture, typed.v1 - 1, typed.v2, records[1].FI, records[1].FI - records[1].HI, fan);
+    named["surfaces meet"][1] = {aperture};
+    named[" cm before FI"][1] = {-seen.spherical_aberration};
+    named["within"][1] = {seen.paraxial_height};
+    return named;
+}
+
+// The numbers of every quantity, for a number whose sentence names none.
+std::vector<double> every_value(const named_values& named) {
+    std::vector<double> values;
+    for (const auto& [name, sources] : named) {
+        for (const auto& found : sources) {
+            for (const double value : found) values.insert(values.end(), {value, std::fabs(value)});
+        }
+    }
+    return values;
 }
 
 bool rounds_to(double value, const quoted_number& number) {
     return std::fabs(value - number.value) <= 0.5 * std::pow(10.0, -number.decimals) * (1 + 1e-9);
 }
 
-// Every number the prose of `text` quotes is one a table checks, or what
-// its lens gives, as written; a radius is that of its surface, on its lens
-// or on the worked lens that every section may speak of.
+// The name that the sentence around a number gives it, and the source it
+// speaks of (0 the program, 1 the textbook, 2 either): the nearest name
+// before the number ("FI = ", "FI" alone, the longer where two end at the
+// same place), else one just after it; the nearest source before it.
+struct naming {
+    std::string name;
+    int source;
+};
+
+naming name_of(const std::string& sentence, std::size_t at, std::size_t end, const named_values& named) {
+    naming found{"", 2};
+    std::size_t best = 0;
+    const std::string before = sentence.substr(0, at), after = sentence.substr(end);
+    const auto is_word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+    for (const auto& [name, sources] : named) {
+        if (name.starts_with(" ")) {
+            if (after.starts_with(name) && found.name.empty()) found.name = name;
+            continue;
+        }
+        for (std::size_t place = before.find(name); place != std::string::npos; place = before.find(name, place + 1)) {
+            const std::size_t stop = place + name.size();
+            const bool whole = (place == 0 || !is_word(before[place - 1])) && (stop == before.size() || !is_word(before[stop]));
+            if (whole && (stop > best || (stop == best && name.size() > found.name.size()))) best = stop, found.name = name;
+        }
+    }
+    std::size_t nearest = 0;
+    for (const auto& [cue, source] : {std::pair<const char*, int>{"textbook", 1}, {"program's", 0}, {"prints", 0}}) {
+        const std::size_t place = before.rfind(cue);
+        if (place != std::string::npos && place + 1 > nearest) nearest = place + 1, found.source = source;
+    }
+    return found;
+}
+
+// Every number the prose of `text` quotes is the quantity its sentence
+// names, of the source it names, for its section's lens or the worked lens,
+// or a table's cell of its section, or of a row that types its lens, under
+// that name in that source's column (`named_cells`
+// holds "0 FI=1.297872" for the program's, "1 ..." for the textbook's, "2
+// ..." for a value typed); one that names none is in a table or of its lens. A
+// radius is that of its surface, on its lens or on the worked lens that
+// every section may speak of.
 void check_prose(const std::string& text, const lens_values& lens, const lens_values& worked,
-                 const std::set<std::string>& checked) {
-    const std::vector<double> quantities = quantities_of(lens);
+                 const std::set<std::string>& checked, const std::set<std::string>& named_cells) {
+    const named_values named = quantities_of(lens), of_worked = quantities_of(worked);
+    const std::vector<double> values = every_value(named);
+    // The prose, paragraph by paragraph.
+    std::vector<std::string> paragraphs(1);
     bool fenced = false;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         if (line.starts_with("```")) fenced = !fenced;
-        if (fenced || line.starts_with("|") || line.starts_with("    ")) continue;
-        for (const quoted_number& number : quoted_numbers(line)) {
+        if (fenced || line.starts_with("|") || line.starts_with("    ") || line.empty()) {
+            if (!paragraphs.back().empty()) paragraphs.emplace_back();
+            continue;
+        }
+        paragraphs.back() += (paragraphs.back().empty() ? "" : " ") + line;
+    }
+    for (const std::string& paragraph : paragraphs) {
+        for (const quoted_number& number : quoted_numbers(paragraph)) {
             if (number.radius != 0) {
                 const auto radius = [&](const lens_values& of) { return number.radius == 1 ? of.s1 - of.v1 : of.s2 - of.v2; };
                 EXPECT_TRUE(rounds_to(radius(lens), number) || rounds_to(radius(worked), number))
-                    << number.text << " is not r" << number.radius << ": " << line;
+                    << number.text << " is not r" << number.radius << ": " << paragraph;
                 continue;
             }
-            const bool known = checked.contains(number.text) ||
-                               std::any_of(quantities.begin(), quantities.end(), [&](double q) { return rounds_to(q, number); });
-            EXPECT_TRUE(known) << number.text << " in the prose is in no table, nor of its lens: " << line;
+            // Its sentence: from the last ". ", ": " or "; " before it.
+            std::size_t start = 0;
+            for (const char* stop : {". ", ": ", "; "}) {
+                const std::size_t place = paragraph.rfind(stop, number.at);
+                if (place != std::string::npos) start = std::max(start, place + 2);
+            }
+            const std::string sentence = paragraph.substr(start);
+            const naming said = name_of(sentence, number.at - start, number.end - start, named);
+            if (said.name.empty()) {
+                const bool known = checked.contains(number.text) ||
+                                   std::any_of(values.begin(), values.end(), [&](double q) { return rounds_to(q, number); });
+                EXPECT_TRUE(known) << number.text << " in the prose is in no table, nor of its lens: " << paragraph;
+                continue;
+            }
+            const auto in_cells = [&](const std::string& key) { return named_cells.contains(key) || checked.contains(key); };
+            bool known = in_cells("2 " + said.name + "=" + number.text);
+            for (int source = 0; source < 2; ++source) {
+                if (said.source != 2 && said.source != source) continue;
+                known = known || in_cells(std::to_string(source) + " " + said.name + "=" + number.text);
+                for (const named_values* of : {&named, &of_worked}) {
+                    const std::vector<double>& found = of->at(said.name)[source];
+                    known = known || std::any_of(found.begin(), found.end(), [&](double q) { return rounds_to(q, number); });
+                }
+            }
+            EXPECT_TRUE(known) << number.text << " is not " << (said.source == 0 ? "the program's " : said.source == 1 ? "the textbook's " : "")
+                               << said.name << " of its lens, nor in a table under that name: " << sentence.substr(0, 200);
         }
     }
 }
@@ -357,7 +461,12 @@ TEST(Documentation, EveryNumberQuotedIsTheLensModels) {
     std::size_t examples = 0;
     // A section that types no lens of its own speaks of the worked lens.
     const lens_values worked = typed_lens(typed_values(section(documentation, "The worked lens")));
-    std::vector<std::pair<std::string, lens_values>> sections = {{documentation.substr(0, documentation.find("\n## ")), worked}};
+    struct checked_section {
+        std::string text;
+        lens_values lens;
+        std::set<std::string> named;
+    };
+    std::vector<checked_section> sections = {{documentation.substr(0, documentation.find("\n## ")), worked, {}}};
     for (std::size_t at = documentation.find("\n## "); at != std::string::npos; at = documentation.find("\n## ", at + 1)) {
         const std::string heading = documentation.substr(at + 4, documentation.find('\n', at + 4) - at - 4);
         SCOPED_TRACE(heading);
@@ -365,16 +474,17 @@ TEST(Documentation, EveryNumberQuotedIsTheLensModels) {
         const std::vector<std::string> typed = typed_values(text);
         lens_values lens = worked;
         if (typed.size() == 7) lens = typed_lens(typed), ++examples;
-        check_tables(text, &lens, checked);
-        sections.emplace_back(text, lens);
+        std::set<std::string> named;
+        check_tables(text, &lens, checked, named);
+        sections.push_back({text, lens, named});
     }
     EXPECT_EQ(examples, 4u);
     EXPECT_GT(checked.size(), 80u);
-    for (const auto& [text, lens] : sections) check_prose(text, lens, worked, checked);
+    for (const checked_section& one : sections) check_prose(one.text, one.lens, worked, checked, one.named);
     // The README's opening speaks of the lens its session types.
     const std::string readme = read_source_file("README.md");
     const lens_values session = typed_lens(typed_values(section(readme, "A session")));
-    check_prose(readme.substr(0, readme.find("\n## ")), session, session, checked);
+    check_prose(readme.substr(0, readme.find("\n## ")), session, session, checked, {});
 }
 
 // A heading's anchor as GitHub and pandoc's gfm make it.

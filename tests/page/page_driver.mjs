@@ -5,6 +5,9 @@
 // browser or a driver. MiniBrowser needs a display (xvfb-run) and hangs
 // without one, so every WebKit step has a time limit.
 //   const page = await openBrowser('firefox'); await page.open(path, '#input=1%0A');
+// page.elsewhere(path, address, fn) opens the address in a second tab and
+// returns fn run there; page.drag(selector, dx, dy) drags an element by the
+// pointer.
 import { spawn } from 'node:child_process';
 import { createServer } from 'node:net';
 import { resolve } from 'node:path';
@@ -12,7 +15,7 @@ import { setTimeout as sleep } from 'node:timers/promises';
 import { pathToFileURL } from 'node:url';
 
 import puppeteer from 'puppeteer-core';
-import { Builder, By, Key } from 'selenium-webdriver';
+import { Builder, By, Key, Origin } from 'selenium-webdriver';
 
 export const engines = ['chromium', 'firefox', 'webkit'];
 
@@ -31,6 +34,39 @@ const fileAddress = (pagePath, address = '') => pathToFileURL(resolve(pagePath))
 const chromiumArguments = ['--no-sandbox', '--disable-gpu', '--disable-background-networking',
   '--disable-component-update', '--disable-sync', '--no-first-run', '--disable-quic'];
 
+// Errors and warnings that the page reports, collected inside it: WebDriver
+// classic reports none of them.
+const collectErrors = () => {
+  if (window.pageReports) return;
+  window.pageReports = [];
+  addEventListener('error', (event) => window.pageReports.push(`error: ${event.message}`));
+  addEventListener('unhandledrejection', (event) => window.pageReports.push(`unhandled rejection: ${event.reason}`));
+  for (const kind of ['error', 'warn']) {
+    const original = console[kind];
+    console[kind] = (...parts) => {
+      window.pageReports.push(`console.${kind}: ${parts.join(' ')}`);
+      original.apply(console, parts);
+    };
+  }
+};
+
+// Where a drag of the element at `selector` by (dx, dy) starts and ends, in
+// the viewport: from its middle, brought into view, to no farther than the
+// viewport's edge.
+const dragPoints = ([selector, dx, dy]) => {
+  const element = document.querySelector(selector);
+  element.scrollIntoView({ block: 'center', inline: 'center' });
+  // Firefox does not scroll a box for an SVG element inside it.
+  for (let box = element.parentElement; box; box = box.parentElement) {
+    if (box.scrollHeight <= box.clientHeight || getComputedStyle(box).overflowY === 'visible') continue;
+    const [inner, outer] = [element.getBoundingClientRect(), box.getBoundingClientRect()];
+    box.scrollTop += inner.y + inner.height / 2 - (outer.y + outer.height / 2);
+  }
+  const box = element.getBoundingClientRect();
+  const [x, y] = [box.x + box.width / 2, box.y + box.height / 2];
+  return [x, y, Math.min(Math.max(x + dx, 1), innerWidth - 1), Math.min(Math.max(y + dy, 1), innerHeight - 1)];
+};
+
 const puppeteerPage = async (engine) => {
   const browser = await puppeteer.launch(engine === 'firefox'
     ? { browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true }
@@ -38,7 +74,13 @@ const puppeteerPage = async (engine) => {
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(String(error)));
-  page.on('console', (message) => message.type() === 'error' && errors.push(message.text()));
+  page.on('console', (message) => ['error', 'warn', 'warning'].includes(message.type()) && errors.push(message.text()));
+  let other = null;
+  const goto = async (tab, pagePath, address) => {
+    await tab.goto('about:blank');
+    await tab.goto(fileAddress(pagePath, address));
+    await tab.evaluate(() => window.tremovia.ready);
+  };
   return {
     engine,
     errors,
@@ -46,13 +88,13 @@ const puppeteerPage = async (engine) => {
     // From a blank page, so that an address that differs only in its
     // fragment loads the page anew.
     open: async (pagePath, address) => {
-      await page.goto('about:blank');
-      await page.goto(fileAddress(pagePath, address));
-      await page.evaluate(() => window.tremovia.ready);
+      await goto(page, pagePath, address);
+      await page.evaluate(collectErrors);
     },
     reload: async () => {
       await page.reload();
       await page.evaluate(() => window.tremovia.ready);
+      await page.evaluate(collectErrors);
     },
     evaluate: (fn, argument) => page.evaluate(fn, argument),
     waitFor: (fn, argument) => page.waitForFunction(fn, { timeout: stepLimit }, argument),
@@ -64,6 +106,24 @@ const puppeteerPage = async (engine) => {
       if (modifier) await page.keyboard.up(modifier);
     },
     click: (selector) => page.click(selector),
+    drag: async (selector, dx, dy) => {
+      const [x, y, toX, toY] = await page.evaluate(dragPoints, [selector, dx, dy]);
+      await page.mouse.move(x, y);
+      await page.mouse.down();
+      await page.mouse.move(toX, toY, { steps: 4 });
+      await page.mouse.up();
+    },
+    elsewhere: async (pagePath, address, fn) => {
+      other = other || await browser.newPage();
+      if (page.viewport()) await other.setViewport(page.viewport());
+      try {
+        await goto(other, pagePath, address);
+        return await other.evaluate(fn);
+      } finally {
+        // A tab behind another draws no frames.
+        await page.bringToFront();
+      }
+    },
     close: () => browser.close(),
   };
 };
@@ -102,9 +162,11 @@ const webkitPage = async () => {
     step('script', driver.executeScript(`return (${fn})(arguments[0]);`, argument));
   const ready = () => evaluate(() => window.tremovia.ready.then(() => true));
   const keys = {
-    Enter: Key.ENTER, Backspace: Key.BACK_SPACE, Control: Key.CONTROL, Escape: Key.ESCAPE, ArrowRight: Key.ARROW_RIGHT,
-    ArrowLeft: Key.ARROW_LEFT, ArrowDown: Key.ARROW_DOWN,
+    Enter: Key.ENTER, Backspace: Key.BACK_SPACE, Control: Key.CONTROL, Shift: Key.SHIFT, Escape: Key.ESCAPE,
+    ArrowRight: Key.ARROW_RIGHT, ArrowLeft: Key.ARROW_LEFT, ArrowDown: Key.ARROW_DOWN, ArrowUp: Key.ARROW_UP,
   };
+  const main = await step('window', driver.getWindowHandle());
+  let other = null;
   return {
     engine: 'webkit',
     errors: [],  // WebDriver classic reports no page errors: none are collected
@@ -113,10 +175,12 @@ const webkitPage = async () => {
       await step('open', driver.get('about:blank'));
       await step('open', driver.get(fileAddress(pagePath, address)));
       await ready();
+      await evaluate(collectErrors);
     },
     reload: async () => {
       await step('reload', driver.navigate().refresh());
       await ready();
+      await evaluate(collectErrors);
     },
     evaluate,
     waitFor: async (fn, argument) => {
@@ -139,6 +203,27 @@ const webkitPage = async () => {
       await step('keys', actions.perform());
     },
     click: async (selector) => step('click', (await step('find', driver.findElement(By.css(selector)))).click()),
+    drag: async (selector, dx, dy) => {
+      const [x, y, toX, toY] = (await evaluate(dragPoints, [selector, dx, dy])).map(Math.round);
+      await step('drag', driver.actions().move({ origin: Origin.VIEWPORT, x: x, y: y }).press()
+        .move({ origin: Origin.VIEWPORT, x: toX, y: toY, duration: 100 }).release().perform());
+    },
+    elsewhere: async (pagePath, address, fn) => {
+      if (!other) {
+        await step('window', driver.switchTo().newWindow('tab'));
+        other = await step('window', driver.getWindowHandle());
+      } else {
+        await step('window', driver.switchTo().window(other));
+      }
+      try {
+        await step('open', driver.get('about:blank'));
+        await step('open', driver.get(fileAddress(pagePath, address)));
+        await ready();
+        return await evaluate(fn);
+      } finally {
+        await step('window', driver.switchTo().window(main));
+      }
+    },
     close: async () => {
       try {
         await step('quit', driver.quit());

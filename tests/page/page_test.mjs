@@ -3,6 +3,8 @@
 //   node page_test.mjs PAGE PROGRAM SCREEN_WRITER COMPARED_INPUTS [--engines=E,...] [--screenshot=PNG]
 // PROGRAM is the console program, SCREEN_WRITER tremovia_expected_screen,
 // COMPARED_INPUTS a file of inputs, one a line, with \n for each line end.
+// --seed=S and --actions=N run the random use from seed S for N actions
+// (by default seed 1, 300 actions in Chromium and 100 in the others).
 // WebKit needs a display: run it under xvfb-run.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
@@ -13,6 +15,7 @@ import { after, before, describe, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 import { engines, openBrowser, runInPage } from './page_driver.mjs';
+import { randomUse } from './random_use.mjs';
 
 const axeScript = fileURLToPath(import.meta.resolve('axe-core/axe.min.js'));
 const documentationFigure = new URL('../../docs/worked-lens.svg', import.meta.url);
@@ -899,6 +902,10 @@ for (const engine of testedEngines) {
         await page.raw.screenshot({ path: screenshotPath });
       });
     }
+
+    const actions = Number(option('actions') || (engine === 'chromium' ? 300 : 100));
+    const seed = Number(option('seed') || 1);
+    test(`random use: seed ${seed}, ${actions} actions`, () => randomUse(page, pagePath, { seed: seed, count: actions }));
 
     test('the page reported no errors', () => assert.deepEqual(page.errors, []));
   });
