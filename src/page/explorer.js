@@ -35,7 +35,7 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
 
   // An object about two focal lengths before the lens, 1 cm high.
   const defaultObject = (lens) => {
-    const lengths = [lens.textbook.HO - lens.textbook.FO, lens.program.HO - lens.program.FO];
+    const lengths = ['textbook', 'program'].filter((name) => !lens.afocal[name]).map((name) => lens[name].HO - lens[name].FO);
     const f = lengths.find((length) => Number.isFinite(length) && length !== 0);
     const front = Math.min(lens.v1, lens.v2);
     const x = front - 2 * (f === undefined ? Math.max(Math.abs(lens.v2 - lens.v1), 1) : Math.abs(f));

@@ -16,6 +16,7 @@
 #include "dialogue/number_scanner.hpp"
 #include "dialogue/number_text.hpp"
 #include "lens/compute_lens.hpp"
+#include "lens/paraxial.hpp"
 #include "lens/real_rays.hpp"
 #include "page/last_run.hpp"
 
@@ -106,9 +107,9 @@ std::size_t replay_sent = 0;
 std::size_t pauses_answered = 0;
 // The last run's record, for the figure: its 22 fields as the program
 // computes them, then as the textbook does, in the record's order, then the
-// real lens's semi-aperture.
+// real lens's semi-aperture, and 1 where each source is afocal, else 0.
 constexpr std::size_t record_size = 22;
-double figure_values[2 * record_size + 1];
+double figure_values[2 * record_size + 3];
 lens_values program_record;
 lens_values textbook_record;
 // Where each of the seven values' text lay in the input: for each, the
@@ -148,6 +149,8 @@ int run(std::string_view typed, bool ended, std::string* echo) {
         std::copy(std::begin(fields), std::end(fields), figure_values + (record == &lens ? 0 : record_size));
     }
     figure_values[2 * record_size] = semi_aperture(real_lens_of(textbook));
+    figure_values[2 * record_size + 1] = is_afocal(lens, surface_terms::product) ? 1 : 0;
+    figure_values[2 * record_size + 2] = is_afocal(textbook, surface_terms::quotient) ? 1 : 0;
     replay_sent = input.sent();
     return (input.waiting() ? 1 : 0) | (input.end_read() ? 2 : 0);
 }
@@ -186,7 +189,7 @@ std::size_t tremovia_program_screen_size() { return tremovia::program_screen.siz
 
 std::size_t tremovia_pauses_answered() { return tremovia::pauses_answered; }
 
-// The records of the last run or replay: 45 doubles, as `figure_values` holds them.
+// The records of the last run or replay: 47 doubles, as `figure_values` holds them.
 const double* tremovia_lens() { return tremovia::figure_values; }
 
 // Where the last run's seven values lay in its input: 7 rows of 4, as

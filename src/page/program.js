@@ -10,8 +10,9 @@
 //     took, and `endRead` says whether it read the end of the input.
 //   lens() gives the record of the last run or replay: the seven inputs, and
 //     in `program` and `textbook` the whole record (N01 to HO) as the program
-//     computes it and as the textbook does (its quotient surface terms), and
-//     in `aperture` how far from the axis the real lens reaches.
+//     computes it and as the textbook does (its quotient surface terms), in
+//     `aperture` how far from the axis the real lens reaches, and in
+//     `afocal` whether each source is (src/lens/paraxial.hpp).
 //   explore(object) gives, for each source, what its matrices imply with an
 //     object at { x, h }: focal lengths, nodal points, the image, and the
 //     principal rays carried plane by plane (src/lens/paraxial.hpp).
@@ -91,9 +92,11 @@ export const loadProgram = (createModule, wasmGzip) => {
     },
 
     lens() {
-      const values = doubles(module._tremovia_lens(), 45);
+      const values = doubles(module._tremovia_lens(), 47);
       const record = (at) => Object.fromEntries(recordNames.map((name, i) => [name, values[at + i]]));
-      return Object.assign(record(0), { program: record(0), textbook: record(22), aperture: values[44] });
+      return Object.assign(record(0), {
+        program: record(0), textbook: record(22), aperture: values[44], afocal: { program: values[45] === 1, textbook: values[46] === 1 },
+      });
     },
 
     explore(object) {
