@@ -87,11 +87,14 @@ ray_start ray_with_slope(double v1, double x, double y, double u) { return {x, y
 ray_path trace_ray(const lens_values& m, const ray_start& start, double stop_x) {
     ray_path path{};
     const auto add = [&path](const traced_plane& row) { path.planes[path.count++] = row; };
-    const bool has_stop = !std::isnan(stop_x);
+    // One place for the stop, even where v1 > v2 puts it both before v1
+    // and behind v2: the first that holds.
+    enum { none, before, inside, behind } stop_at = none;
+    if (!std::isnan(stop_x)) stop_at = stop_x <= m.v1 ? before : stop_x < m.v2 ? inside : behind;
     add({plane::start, start.x, {start.y, start.u}, step::none, {}, {true, true, true, true}});
     const double u0 = start.u, y1 = start.at_v1;
     double from = start.x;
-    if (has_stop && stop_x <= m.v1) {
+    if (stop_at == before) {
         add(translation(plane::stop, stop_x, {y1 - (m.v1 - stop_x) * u0, u0}, step::free_space, stop_x - from));
         from = stop_x;
     }
@@ -99,7 +102,7 @@ ray_path trace_ray(const lens_values& m, const ray_start& start, double stop_x) 
     const double u1 = m.R121 * y1 + m.R122 * u0;
     add(refraction(plane::R1, m.v1, {y1, u1}, step::R1, m.R121, m.R122));
     double y2 = y1 + m.T1212 * u1;
-    if (has_stop && stop_x > m.v1 && stop_x < m.v2) {
+    if (stop_at == inside) {
         const double y_stop = y1 + (stop_x - m.v1) * u1;
         add(translation(plane::stop, stop_x, {y_stop, u1}, step::part_of_T12, stop_x - m.v1));
         y2 = y_stop + (m.v2 - stop_x) * u1;
@@ -109,7 +112,7 @@ ray_path trace_ray(const lens_values& m, const ray_start& start, double stop_x) 
     }
     const double u2 = m.R221 * y2 + m.R222 * u1;
     add(refraction(plane::R2, m.v2, {y2, u2}, step::R2, m.R221, m.R222));
-    if (has_stop && stop_x >= m.v2) {
+    if (stop_at == behind) {
         add(translation(plane::stop, stop_x, {y2 + (stop_x - m.v2) * u2, u2}, step::free_space, stop_x - m.v2));
     }
     path.system = {m.S11 * y1 + m.S12 * u0, m.S21 * y1 + m.S22 * u0};

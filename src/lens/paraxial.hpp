@@ -92,9 +92,9 @@ struct ray_path {
 };
 
 // Carries `start` through the lens, with a row at `stop_x` unless it is NaN:
-// a stop at v1 or before stands before R1, one at v2 or after it after R2,
-// one between inside the glass, where it splits T12 into the two
-// translations on either side of it.
+// a stop at v1 or before stands before R1; else one before v2 inside the
+// glass, where it splits T12 into the two translations on either side of
+// it; else one after R2.
 inline constexpr double no_stop = std::numeric_limits<double>::quiet_NaN();
 ray_path trace_ray(const lens_values& m, const ray_start& start, double stop_x);
 

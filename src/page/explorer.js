@@ -19,6 +19,9 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
   const realRays = document.querySelector('input[name=real-rays]');
   const apertureField = document.querySelector('input[name=aperture]');
   const apertureMessage = document.getElementById('aperture-message');
+  const stopBox = document.querySelector('input[name=stop]');
+  const stopFields = { position: document.querySelector('input[name=stop-position]'), radius: document.querySelector('input[name=stop-radius]') };
+  const stopMessage = document.getElementById('stop-message');
   const keyStep = 0.1;
   const shiftKeyStep = 1;
   const dragStep = 0.01;
@@ -33,15 +36,23 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
   const format = (x) => program.format(x);
   const rounded = (x, step) => Number((Math.round(x / step) * step).toPrecision(15));
 
-  // An object about two focal lengths before the lens, 1 cm high.
+  // An object two focal lengths before the lens, 1 cm high.
   const defaultObject = (lens) => {
     const lengths = ['textbook', 'program'].filter((name) => !lens.afocal[name]).map((name) => lens[name].HO - lens[name].FO);
     const f = lengths.find((length) => Number.isFinite(length) && length !== 0);
     const front = Math.min(lens.v1, lens.v2);
     const x = front - 2 * (f === undefined ? Math.max(Math.abs(lens.v2 - lens.v1), 1) : Math.abs(f));
-    return { x: Number.isFinite(x) ? rounded(x, dragStep) : 0, h: 1 };
+    return { x: Number.isFinite(x) ? x : 0, h: 1 };
   };
   const objectNow = () => session.object() || defaultObject(session.run().lens);
+  // An iris a little before the lens, half as wide as it reaches.
+  const defaultIris = (lens) => {
+    const position = Math.min(lens.v1, lens.v2) - Math.max(Math.abs(lens.v2 - lens.v1), 1);
+    const radius = lens.aperture / 2;
+    return { on: false, position: Number.isFinite(position) ? rounded(position, dragStep) : 0,
+      radius: radius > 0 && Number.isFinite(radius) ? rounded(radius, dragStep) || dragStep : 1 };
+  };
+  const irisNow = () => session.choices().stop || defaultIris(session.run().lens);
 
   // The controls show the session's choices; a field the student has not
   // changed, the one in use.
@@ -54,6 +65,14 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
       apertureField.setAttribute('aria-invalid', 'false');
       apertureMessage.textContent = '';
     }
+    const iris = irisNow();
+    stopBox.checked = iris.on;
+    for (const name of Object.keys(stopFields)) {
+      if (stopFields[name].dataset.edited) continue;
+      stopFields[name].value = shortestText(iris[name]);
+      stopFields[name].setAttribute('aria-invalid', 'false');
+    }
+    if (!stopFields.position.dataset.edited && !stopFields.radius.dataset.edited) stopMessage.textContent = '';
   };
 
   // The fan of real rays up to the aperture asked for, or the lens's own
@@ -100,14 +119,16 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
     const object = objectNow();
     const shown = printedPoints(run.program);
     const programShown = Object.keys(shown).length === 4;
-    const optics = program.explore(object);
+    const iris = irisNow().on ? { position: irisNow().position, radius: irisNow().radius } : null;
+    const clearRadius = choices.aperture !== null && choices.aperture <= lens.aperture ? choices.aperture : lens.aperture;
+    const optics = program.explore(object, { aperture: clearRadius, iris: iris });
     const chosen = choices.rays;
     const source = chosen === 'textbook' || (chosen === 'program' && programShown) ? chosen : null;
     const fan = choices.realRays ? fanOf(lens, choices.aperture) : null;
     apertureField.placeholder = format(lens.aperture);
     const scene = lensScene({
       lens: lens, shown: shown, optics: optics, object: object, source: source, chosen: chosen, traced: choices.trace,
-      fan: fan, kept: last && last.at, frozen: drag ? drag.at : null, format: format,
+      fan: fan, iris: iris, clearRadius: clearRadius, kept: last && last.at, frozen: drag ? drag.at : null, format: format,
     });
     drawing.draw(scene);
     last = { at: scene.at, lens: lens };
@@ -124,7 +145,7 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
 
   const handleValue = (name) => {
     const object = objectNow();
-    return name === 'object' ? object.x : name === 'object-height' ? object.h : last.lens[name];
+    return name === 'object' ? object.x : name === 'object-height' ? object.h : name === 'stop' ? irisNow().position : last.lens[name];
   };
 
   // Moves the handle `name` to `value`, as part of the burst `handle`. The
@@ -132,6 +153,10 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
   // before it, or from there across the lens.
   const moveHandle = (name, value, handle) => {
     if (!Number.isFinite(value)) return;
+    if (name === 'stop') {
+      session.choose({ stop: Object.assign({}, irisNow(), { position: value }) }, handle);
+      return;
+    }
     if (name !== 'object' && name !== 'object-height') {
       setValue(name, value, handle);
       return;
@@ -253,29 +278,44 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
     choice.addEventListener('change', () => session.choose({ trace: choice.value }));
   }
   realRays.addEventListener('change', () => session.choose({ realRays: realRays.checked }));
-  // An aperture is one positive number, or nothing for the lens's own; a
-  // changed field is applied by Enter or on leaving it, and anything else is
-  // refused beside it, and nothing changes.
-  const applyAperture = () => {
-    if (!apertureField.dataset.edited) return;
-    const text = apertureField.value.trim();
-    const asked = text === '' ? null : program.readValue(text);
-    if (text !== '' && !(asked > 0 && Number.isFinite(asked))) {
-      apertureField.setAttribute('aria-invalid', 'true');
-      apertureMessage.textContent = `"${text.slice(0, 40)}" is not a height in cm: one positive number, with a point as its `
-        + 'decimal separator (1.5), or nothing for as far as the lens reaches.';
-      return;
-    }
-    delete apertureField.dataset.edited;
-    session.choose({ aperture: asked });
+  // A field of the view's choices: a changed field is applied by Enter or on
+  // leaving it; `read` gives its value, or a message where it is refused,
+  // said beside it, and nothing changes.
+  const choiceField = (field, message, read, apply) => {
+    const applyField = () => {
+      if (!field.dataset.edited) return;
+      const text = field.value.trim();
+      const value = text === '' ? null : program.readValue(text);
+      const refused = read(text, value);
+      if (refused) {
+        field.setAttribute('aria-invalid', 'true');
+        message.textContent = refused;
+        return;
+      }
+      delete field.dataset.edited;
+      apply(value);
+    };
+    field.addEventListener('input', () => { field.dataset.edited = 'yes'; });
+    field.addEventListener('change', applyField);
+    field.addEventListener('keydown', (event) => {
+      if (event.key !== 'Enter') return;
+      event.preventDefault();
+      applyField();
+    });
   };
-  apertureField.addEventListener('input', () => { apertureField.dataset.edited = 'yes'; });
-  apertureField.addEventListener('change', applyAperture);
-  apertureField.addEventListener('keydown', (event) => {
-    if (event.key !== 'Enter') return;
-    event.preventDefault();
-    applyAperture();
-  });
+  const decimal = 'with a point as its decimal separator (1.5)';
+  // An aperture is one positive number, or nothing for the lens's own.
+  choiceField(apertureField, apertureMessage, (text, asked) => (text === '' || (asked > 0 && Number.isFinite(asked)) ? null
+    : `"${text.slice(0, 40)}" is not a height in cm: one positive number, ${decimal}, or nothing for as far as the lens reaches.`),
+  (asked) => session.choose({ aperture: asked }));
+  // The iris stands anywhere on the axis, and has a positive radius.
+  choiceField(stopFields.position, stopMessage, (text, at) => (Number.isFinite(at) ? null
+    : `"${text.slice(0, 40)}" is not a place on the axis: one number in cm, ${decimal}.`),
+  (at) => session.choose({ stop: Object.assign({}, irisNow(), { position: at }) }));
+  choiceField(stopFields.radius, stopMessage, (text, radius) => (radius > 0 && Number.isFinite(radius) ? null
+    : `"${text.slice(0, 40)}" is not a radius: one positive number in cm, ${decimal}.`),
+  (radius) => session.choose({ stop: Object.assign({}, irisNow(), { radius: radius }) }));
+  stopBox.addEventListener('change', () => session.choose({ stop: Object.assign({}, irisNow(), { on: stopBox.checked }) }));
   typedButton.addEventListener('click', () => session.returnToTyped());
 
   // Examples: a lens is opened when it is chosen, by the pointer or by

@@ -6,7 +6,7 @@
 export const fontSize = 12;
 
 export const boxOf = (label) => {
-  const wide = label.text.length * fontSize * (label.bold ? 0.72 : 0.64);
+  const wide = label.text.length * fontSize * (label.bold ? 0.8 : 0.66);
   const anchor = label.anchor || 'middle';
   const left = anchor === 'start' ? label.x : label.x - (anchor === 'end' ? wide : wide / 2);
   return { left: left, right: left + wide, top: label.y - fontSize * 0.95, bottom: label.y + fontSize * 0.25 };
@@ -36,8 +36,10 @@ export const placeLabels = (placed, labels, width, region) => labels.map((label)
   let chosen = null;
   const beside = wide / 2 + 10;
   const shifts = label.fixed ? [0] : label.near ? [0, beside, -beside] : [0, wide, -wide, 2 * wide, -2 * wide];
+  // Within the region, where one is given.
+  const rows = region ? label.rows.filter((y) => y >= region.top && y <= region.bottom) : label.rows;
   search: for (const shift of shifts) {
-    for (const y of label.rows) {
+    for (const y of rows) {
       const candidate = at(label.x + shift, y);
       chosen = chosen || candidate;
       if (free(candidate)) {
@@ -46,7 +48,7 @@ export const placeLabels = (placed, labels, width, region) => labels.map((label)
       }
     }
   }
-  if (!free(chosen) && !label.fixed && region) {
+  if ((!chosen || !free(chosen)) && !label.fixed && region) {
     const nearest = [];
     for (let y = region.top; y <= region.bottom; y += 5) {
       for (let x = 0; x <= width; x += 8) nearest.push([x, y, (x - label.x) ** 2 + (y - label.rows[0]) ** 2]);
@@ -59,6 +61,7 @@ export const placeLabels = (placed, labels, width, region) => labels.map((label)
         break;
       }
     }
+    chosen = chosen || at(label.x, region.top + fontSize);
   }
   placed.push(chosen);
   return chosen;

@@ -1,14 +1,17 @@
 // What the explorer draws and tells of the last run's lens, computed here
 // for the page's script, which only lays it out: each source's focal
-// lengths, nodal points, image, principal rays carried plane by plane, and
-// real rays through the textbook's lens.
+// lengths, nodal points, image, principal rays carried plane by plane, its
+// stops, pupils and field with the chief and marginal rays, and real rays
+// through the textbook's lens.
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <span>
 #include <string>
 
 #include "lens/paraxial.hpp"
 #include "lens/real_rays.hpp"
+#include "lens/stops.hpp"
 #include "page/exported_table.hpp"
 #include "page/last_run.hpp"
 
@@ -69,7 +72,68 @@ void export_path(const std::string& at, const ray_path& path) {
     table.number(at + ".system.u", path.system.u);
 }
 
-void export_source(const std::string& name, const lens_values& m, surface_terms terms, double object_x, double object_h) {
+void export_image(const std::string& at, const stop_image& image) {
+    table.number(at + ".position", image.position);
+    table.number(at + ".radius", image.radius);
+    table.flag(at + ".atInfinity", image.at_infinity);
+}
+
+void export_stop(const std::string& at, const stop& s) {
+    const char* keys[] = {"iris", "rim-1", "rim-2"};
+    const char* says[] = {"the iris", "surface 1's rim", "surface 2's rim"};
+    const auto index = static_cast<std::size_t>(s.name);
+    table.text(at + ".key", keys[index]);
+    table.text(at + ".name", says[index]);
+    table.number(at + ".position", s.position);
+    table.number(at + ".radius", s.radius);
+}
+
+// The rays of the field from the object: each carried plane by plane, the
+// stop's row among them, and where a stop cuts it off (the index of that
+// plane, or the count of planes).
+void export_field_rays(const std::string& at, const lens_values& m, const stop_analysis& found, std::span<const stop> stops,
+                       double stop_x) {
+    const std::pair<const char*, const ray_start*> rays[] = {
+        {"marginal", &found.marginal}, {"chief", found.has_chief ? &found.chief : nullptr},
+        {"upper", found.has_chief && !found.entrance_pupil.at_infinity ? &found.upper : nullptr},
+        {"lower", found.has_chief && !found.entrance_pupil.at_infinity ? &found.lower : nullptr}};
+    std::size_t count = 0;
+    for (const auto& [name, start] : rays) {
+        if (start == nullptr || !std::isfinite(start->u) || !std::isfinite(start->at_v1)) continue;
+        const std::string here = at + "." + std::to_string(count++);
+        const ray_path path = trace_ray(m, *start, stop_x);
+        table.text(here + ".name", name);
+        export_path(here, path);
+        table.number(here + ".blocked", static_cast<double>(blocked_at(path, stops)));
+    }
+}
+
+void export_stops(const std::string& at, const lens_values& m, const focal_lengths& lengths, std::span<const stop> stops,
+                  double stop_x, double object_x, double object_h) {
+    const stop_analysis found = analyse_stops(m, lengths, stops, object_x, object_h);
+    table.flag(at + ".found", found.found);
+    if (!found.found) return;
+    export_stop(at + ".aperture", found.aperture_stop);
+    export_image(at + ".entrance", found.entrance_pupil);
+    export_image(at + ".exit", found.exit_pupil);
+    table.number(at + ".fNumber", found.f_number);
+    table.number(at + ".workingFNumber", found.working_f_number);
+    table.number(at + ".numericalAperture", found.numerical_aperture);
+    table.number(at + ".imageNumericalAperture", found.image_numerical_aperture);
+    table.flag(at + ".hasField", found.has_field_stop);
+    if (found.has_field_stop) {
+        export_stop(at + ".field", found.field_stop);
+        export_image(at + ".entranceWindow", found.entrance_window);
+        export_image(at + ".exitWindow", found.exit_window);
+        table.number(at + ".fieldOfView.unvignetted", found.field.unvignetted);
+        table.number(at + ".fieldOfView.halfVignetted", found.field.half_vignetted);
+        table.number(at + ".fieldOfView.fullyVignetted", found.field.fully_vignetted);
+    }
+    export_field_rays(at + ".rays", m, found, stops, stop_x);
+}
+
+void export_source(const std::string& name, const lens_values& m, surface_terms terms, double object_x, double object_h,
+                   std::span<const stop> stops, double stop_x) {
     const focal_lengths lengths = focal_lengths_of(m, terms);
     table.flag(name + ".afocal", lengths.afocal);
     table.number(name + ".fI", lengths.fI);
@@ -86,8 +150,9 @@ void export_source(const std::string& name, const lens_values& m, surface_terms 
     for (std::size_t i = 0; i < rays.count; ++i) {
         const std::string at = name + ".rays." + std::to_string(i);
         table.text(at + ".name", ray_name(rays.names[i]));
-        export_path(at, trace_ray(m, rays.starts[i], no_stop));
+        export_path(at, trace_ray(m, rays.starts[i], stop_x));
     }
+    export_stops(name + ".stops", m, lengths, stops, stop_x, object_x, object_h);
 }
 
 // The last fan of real rays: how many; for each ray its height, crossing,
@@ -104,12 +169,20 @@ double fan_table[1 + most_real_rays * real_ray_size + 4];
 extern "C" {
 
 // The explorer's view of the last run's lens, for each source, with an
-// object at (x, h): at `tremovia_table_names` and `tremovia_table_values`.
-void tremovia_explore(double object_x, double object_h) {
+// object at (x, h), the lens's rims `clear_radius` from the axis and, where
+// `iris` is nonzero, an iris at `iris_position`, `iris_radius` across: at
+// `tremovia_table_names` and `tremovia_table_values`.
+void tremovia_explore(double object_x, double object_h, double clear_radius, int iris, double iris_position, double iris_radius) {
     using namespace tremovia;
     table.clear();
-    export_source("program", last_program_record(), surface_terms::product, object_x, object_h);
-    export_source("textbook", last_textbook_record(), surface_terms::quotient, object_x, object_h);
+    const lens_values& program = last_program_record();
+    const stop stops[] = {{stop_name::iris, iris_position, iris_radius},
+                          {stop_name::rim_1, program.v1, clear_radius},
+                          {stop_name::rim_2, program.v2, clear_radius}};
+    const std::span<const stop> in_use = iris != 0 ? std::span(stops) : std::span(stops).subspan(1);
+    const double stop_x = iris != 0 ? iris_position : no_stop;
+    export_source("program", program, surface_terms::product, object_x, object_h, in_use, stop_x);
+    export_source("textbook", last_textbook_record(), surface_terms::quotient, object_x, object_h, in_use, stop_x);
 }
 
 const char* tremovia_table_names() { return tremovia::table.names().data(); }

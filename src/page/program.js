@@ -13,9 +13,12 @@
 //     computes it and as the textbook does (its quotient surface terms), in
 //     `aperture` how far from the axis the real lens reaches, and in
 //     `afocal` whether each source is (src/lens/paraxial.hpp).
-//   explore(object) gives, for each source, what its matrices imply with an
-//     object at { x, h }: focal lengths, nodal points, the image, and the
-//     principal rays carried plane by plane (src/lens/paraxial.hpp).
+//   explore(object, { aperture, iris }) gives, for each source, what its
+//     matrices imply with an object at { x, h }, the lens's rims `aperture`
+//     cm from the axis and an iris ({ position, radius }, or null): focal
+//     lengths, nodal points, the image, the principal rays carried plane by
+//     plane (src/lens/paraxial.hpp), and the stops, pupils, windows and the
+//     rays of the field (src/lens/stops.hpp).
 //   realRays(count, aperture, xStart, xEnd) traces real rays through the
 //     textbook's lens (src/lens/real_rays.hpp), drawn from xStart to xEnd
 //     where those are given.
@@ -99,8 +102,10 @@ export const loadProgram = (createModule, wasmGzip) => {
       });
     },
 
-    explore(object) {
-      module._tremovia_explore(object.x, object.h);
+    explore(object, stops = {}) {
+      const iris = stops.iris || null;
+      module._tremovia_explore(object.x, object.h, stops.aperture === undefined ? NaN : stops.aperture, iris ? 1 : 0,
+        iris ? iris.position : NaN, iris ? iris.radius : NaN);
       const names = decoder.decode(bytesAt(module._tremovia_table_names(), module._tremovia_table_names_size()));
       return tableObject(names, doubles(module._tremovia_table_values(), names.split('\n').length));
     },

@@ -17,11 +17,22 @@ const quantities = {
   'spherical-aberration': 'spherical aberration, that crossing \u2212 FI',
   'paraxial-height': 'paraxial height, the largest whose real ray crosses within 1% of fI from FI',
 };
+// The stops' rows: what limits the rays that get through.
+const stopRows = {
+  'aperture-stop': 'aperture stop: the stop whose image subtends the smallest angle from the axial object point',
+  'entrance-pupil': 'entrance pupil: the aperture stop imaged into object space (position, radius)',
+  'exit-pupil': 'exit pupil: the aperture stop imaged into image space (position, radius)',
+  'f-number': 'f-number N = fI / (2 r_EP), for an object at infinity; working f-number 1 / (2 NA\u2032)',
+  'numerical-aperture': 'numerical aperture n0 |u| of the marginal ray; on the image side n2 |u\u2032|',
+  'field-stop': 'field stop, and its images: the entrance and exit windows (position, radius)',
+  'field-of-view': 'field of view: half-angle slopes from the entrance pupil\'s centre',
+};
 // The derivation's table: a row for each plane the ray reaches.
 const planes = {
   object: 'at the object\'s tip', v1: 'arriving at v1', R1: 'after R1', v2: 'after T12, arriving at v2', R2: 'after R2, leaving',
 };
-const rayNames = { parallel: 'parallel to the axis', focal: 'aimed at FO', nodal: 'aimed at NO' };
+const rayNames = { parallel: 'parallel to the axis', focal: 'aimed at FO', nodal: 'aimed at NO',
+  chief: 'aimed at the entrance pupil\'s centre, the chief ray,' };
 
 // A quantity the page computes: as the dialogue prints a number, or, where
 // it is none, in words; "nan" and "inf" are what the program prints of its
@@ -52,10 +63,15 @@ export const makeReadout = (format) => {
     }
   };
   rowsOf(readout, quantities, 'quantity', [['data-source', 'program'], ['data-source', 'textbook']]);
-  rowsOf(trace, planes, 'plane', [['data-matrix', ''], ['data-y', ''], ['data-u', '']]);
+  rowsOf(readout, stopRows, 'row', [['data-source', 'program'], ['data-source', 'textbook']]);
+  rowsOf(trace, Object.assign({ stop: 'at the iris' }, planes), 'plane', [['data-matrix', ''], ['data-y', ''], ['data-u', '']]);
   for (const row of trace.tBodies[0].rows) row.tabIndex = 0;
+  // The iris's row stands in the table where the ray meets the iris.
+  const stopRow = trace.tBodies[0].rows[0];
+  stopRow.remove();
   const systemRow = trace.tFoot.rows[0];
-  const cell = (quantity, source) => readout.querySelector(`[data-quantity="${quantity}"] [data-source="${source}"]`);
+  const cell = (quantity, source) => readout.querySelector(`[data-quantity="${quantity}"] [data-source="${source}"], `
+    + `[data-row="${quantity}"] [data-source="${source}"]`);
   const quantity = (x) => quantityText(format, x);
 
   // The readout for each source: the program's four points as the dialogue
@@ -84,6 +100,7 @@ export const makeReadout = (format) => {
       }
       setText(cell('image', name), imageText);
       setText(cell('magnification', name), showing && !image.atInfinity && Number.isFinite(image.position) ? quantity(image.magnification) : '');
+      fillStops(name, showing ? source.stops : null);
     }
     setText(cell('marginal-focus', 'textbook'), !fan ? '' : fan.reason ? `none: ${fan.reason}`
       : fan.leavesParallel ? 'at infinity: the rays leave parallel to the axis'
@@ -92,6 +109,26 @@ export const makeReadout = (format) => {
     setText(cell('paraxial-height', 'textbook'), fan && Number.isFinite(fan.paraxialHeight) ? format(fan.paraxialHeight)
       : fan ? `none${optics.textbook.afocal ? ' (afocal: no FI)' : ''}` : '');
     for (const fanRow of ['marginal-focus', 'spherical-aberration', 'paraxial-height']) setText(cell(fanRow, 'program'), '');
+  };
+
+  // What the stops let through, for the source `name`.
+  const fillStops = (name, stops) => {
+    const found = stops && stops.found;
+    const place = (image) => (image.atInfinity ? 'at infinity (telecentric)' : `${quantity(image.position)}, radius ${quantity(image.radius)}`);
+    const texts = !found ? {} : {
+      'aperture-stop': stops.aperture.name,
+      'entrance-pupil': place(stops.entrance),
+      'exit-pupil': place(stops.exit),
+      'f-number': `${Number.isNaN(stops.fNumber) ? 'afocal' : quantity(stops.fNumber)}; working ${quantity(stops.workingFNumber)}`,
+      'numerical-aperture': `${quantity(stops.numericalAperture)}; image side ${quantity(stops.imageNumericalAperture)}`,
+      'field-stop': stops.hasField ? `${stops.field.name}; entrance window ${place(stops.entranceWindow)}; exit window ${place(stops.exitWindow)}`
+        : 'none: no other stop',
+      'field-of-view': !stops.hasField ? 'none: no field stop'
+        : Number.isNaN(stops.fieldOfView.halfVignetted) ? 'none: a pupil or window at infinity'
+          : `unvignetted ${Number.isNaN(stops.fieldOfView.unvignetted) ? 'none' : quantity(stops.fieldOfView.unvignetted)}, `
+            + `half-vignetted ${quantity(stops.fieldOfView.halfVignetted)}, fully vignetted ${quantity(stops.fieldOfView.fullyVignetted)}`,
+    };
+    for (const row of Object.keys(stopRows)) setText(cell(row, name), stops ? texts[row] || 'none: no stop reaches the rays' : '');
   };
 
   // The dialogue prints a matrix's constant ones and zeros as 1 and 0.
@@ -104,9 +141,13 @@ export const makeReadout = (format) => {
   // what the program computed of it): each plane's height and slope, and the
   // matrix that took the ray there; then S on the ray at v1.
   const fillTrace = (name, source, record, traced) => {
-    const ray = source && (source.rays.find((one) => one.name === traced) || source.rays.find((one) => one.name === 'parallel'));
+    const rays = source ? source.rays.concat(source.stops.found ? source.stops.rays.filter((one) => one.name === 'chief') : []) : [];
+    const ray = rays.find((one) => one.name === traced) || rays.find((one) => one.name === 'parallel');
     traceCaption.textContent = ray ? `The ray ${rayNames[ray.name]} from the object's tip, carried by the ${name}'s matrices`
       : 'The matrices carry a ray once the rays are drawn.';
+    const stopAt = ray ? ray.planes.findIndex((one) => one.plane === 'stop') : -1;
+    stopRow.remove();
+    if (stopAt >= 0) trace.tBodies[0].insertBefore(stopRow, trace.tBodies[0].rows[stopAt] || null);
     for (const row of trace.tBodies[0].rows) {
       const plane = ray ? ray.planes.find((one) => one.plane === row.dataset.plane) : null;
       setText(row.cells[1], plane && plane.matrix ? matrixText(plane) : '');

@@ -20,22 +20,26 @@ import { shortestText } from './numbers.js';
 import { fitAlong, fromPicture, holdScales, ticksFor, toPicture } from './scales.js';
 import { indexLabels, lensOutline, media, sourcePoints } from './scene_lens.js';
 import { objectAndRays, rayLegend, realRays } from './scene_rays.js';
+import { stopsAndField } from './scene_stops.js';
 
 const rows = (first, step, count) => Array.from({ length: count }, (_, i) => first + step * i);
-const axisY = 165;
-const rulerY = 272;
-const indexRows = rows(52, 15, 2);
+// The legend's three rows, then the media, the axis, the rulers and the
+// handles' lanes, from the top.
+const legendHeight = 54;
+const axisY = 181;
+const rulerY = 288;
+const indexRows = rows(68, 15, 2);
 export const layout = {
   width: 400,
-  height: 352,
+  height: 368,
   axisY: axisY,
-  mediaTop: 40,
+  mediaTop: legendHeight + 2,
   drawnAbove: 95,      // the lens or the object may reach this far from the axis
   objectAbove: 70,     // and the object this far
   rulerX: 22,          // where the vertical ruler stands, or right of its widest label
   rightMargin: 24,
   rulerY: rulerY,
-  lanes: [308, 336],   // the handles that move a value along the axis
+  lanes: [324, 352],   // the handles that move a value along the axis
   handleRadius: 13.5,  // 25 CSS px across on a phone
   // Where labels may stand: index labels under the legend, the program's
   // points above the axis, the textbook's and the centres below it, each a
@@ -105,7 +109,7 @@ const rulers = (at, ruler, leftMargin, placed, elements) => {
 const textElement = (label) => ({ kind: 'text', px: [label.x, label.y], text: label.text, class: label.class, data: label.data || {} });
 
 const legend = (placed, rays, elements) => {
-  elements.push({ kind: 'rect', px: [0, 0, layout.width, 38], class: 'legend-box' });
+  elements.push({ kind: 'rect', px: [0, 0, layout.width, legendHeight], class: 'legend-box' });
   elements.push({ kind: 'mark', symbol: 'disc', px: [10, 11], class: 'focal program' });
   elements.push({ kind: 'line', px: [[21, 4], [21, 18]], class: 'plane program' });
   elements.push({ kind: 'mark', symbol: 'diamond', px: [196, 11], class: 'focal textbook' });
@@ -114,13 +118,16 @@ const legend = (placed, rays, elements) => {
     { text: 'program (products)', x: 27, rows: [15], anchor: 'start', class: 'legend start' },
     { text: 'textbook (quotients)', x: 215, rows: [15], anchor: 'start', class: 'legend start' },
   ];
-  // Each ray by its line as well as its colour.
+  // Each ray by its line as well as its colour, in two rows.
   let x = 4;
+  let y = 33;
   for (const name of rays) {
     const text = rayLegend(name);
-    elements.push({ kind: 'line', px: [[x, 29], [x + 16, 29]], class: `ray ${name}` });
-    labels.push({ text: text, x: x + 19, rows: [33], anchor: 'start', class: 'legend start', data: { 'data-label': name } });
-    x += 19 + text.length * fontSize * 0.64 + 8;
+    const wide = 19 + text.length * fontSize * 0.64;
+    if (x + wide > layout.width - 4) [x, y] = [4, y + 16];
+    elements.push({ kind: 'line', px: [[x, y - 4], [x + 16, y - 4]], class: `ray ${name}` });
+    labels.push({ text: text, x: x + 19, rows: [y], anchor: 'start', class: 'legend start', data: { 'data-label': name } });
+    x += wide + 8;
   }
   elements.push(...placeLabels(placed, labels, layout.width).map(textElement));
 };
@@ -153,8 +160,11 @@ const placeHandles = (handles, placed, markers) => {
       taken[lane].push(x);
       y = lanes[lane];
     } else if (Number.isFinite(x) && Number.isFinite(y)) {
+      // Places around its own, nearest first, out to four steps.
       const step = 2 * radius + 2;
-      const around = [[0, 0], [0, -step], [0, step], [step, 0], [-step, 0], [step, -step], [-step, -step], [step, step], [-step, step]];
+      const around = [];
+      for (let i = -4; i <= 4; i += 1) for (let j = -4; j <= 4; j += 1) around.push([i * step, j * step]);
+      around.sort((a, b) => Math.hypot(...a) - Math.hypot(...b));
       const clear = (box) => box.top >= layout.mediaTop && box.bottom <= rulerY - 6 && box.left >= 0 && box.right <= width
         && !markers.concat(covered).some((other) => other.left < box.right && box.left < other.right && other.top < box.bottom && box.top < other.bottom);
       const found = around.map(([dx, dy]) => [x + dx, y + dy]).find(([one, two]) => clear(boxAt(one, two)));
@@ -170,7 +180,8 @@ const placeHandles = (handles, placed, markers) => {
 };
 
 // The boxes, in the picture, of the markers that stand for something on the
-// axis: points, centres, the image; no handle may cover one.
+// axis: points, centres, the image, stops, pupils and windows; no handle may
+// cover one.
 const markerBoxes = (elements, at) => elements.flatMap((element) => {
   if (element.kind === 'mark' && element.cm && element.symbol !== 'plane' && element.symbol !== 'ray-end') {
     const [x, y] = toPicture(at, element.cm);
@@ -180,6 +191,15 @@ const markerBoxes = (elements, at) => elements.flatMap((element) => {
     const [x, y] = toPicture(at, element.cm);
     return [{ left: x - 5, right: x + 5, top: Math.min(y, at.y0), bottom: Math.max(y, at.y0) }];
   }
+  // A stop's, pupil's or window's jaws.
+  if (element.kind === 'group' && element.children.every((child) => child.cm)) {
+    return element.children.map((child) => {
+      const points = child.cm.map((point) => toPicture(at, point));
+      const xs = points.map((point) => point[0]);
+      const ys = points.map((point) => point[1]);
+      return { left: Math.min(...xs) - 2, right: Math.max(...xs) + 2, top: Math.min(...ys), bottom: Math.max(...ys) };
+    });
+  }
   return [];
 });
 
@@ -188,9 +208,10 @@ const markerBoxes = (elements, at) => elements.flatMap((element) => {
 // points on the screen, as printed), `optics` (each source's, from
 // window.tremovia.explore), the object ({ x, h }), `source` (whose rays are
 // drawn, or null) and `chosen` (the choice made), the ray the derivation's
-// table carries (`traced`), the real rays (`fan`, or null), the scales drawn
-// before (`kept`) and those a drag holds (`frozen`), and the program's
-// formatter (`format`).
+// table carries (`traced`), the real rays (`fan`, or null), the iris in use
+// (`iris`: { position, radius }, or null) and how far from the axis the
+// lens's rims stand (`clearRadius`), the scales drawn before (`kept`) and
+// those a drag holds (`frozen`), and the program's formatter (`format`).
 export const lensScene = (view) => {
   const { lens, optics, object, format: printed } = view;
   const elements = [];
@@ -208,7 +229,7 @@ export const lensScene = (view) => {
   // Room for an object two textbook focal lengths before the lens, and for
   // its image: however the object moves near them, the scale stays.
   const textbook = lens.textbook;
-  const values = [lens.v1, lens.v2, object.x];
+  const values = [lens.v1, lens.v2, object.x].concat(view.iris ? [view.iris.position] : []);
   if (drawnPoints.textbook) values.push(textbook.FO - (textbook.HO - textbook.FO), textbook.FI + (textbook.FI - textbook.HI));
   for (const name of Object.keys(view.shown)) {
     for (const source of ['program', 'textbook']) {
@@ -240,6 +261,7 @@ export const lensScene = (view) => {
   // the object; the vertices' planes are drawn on as far as the rays meet
   // them, and the rays are cut where they leave the drawing.
   const half = lens.aperture > 0 && Number.isFinite(lens.aperture) ? lens.aperture : Math.max(Math.abs(object.h), 1);
+  const highest = view.iris && view.iris.radius > half && Number.isFinite(view.iris.radius) ? view.iris.radius : half;
   let reach = half;
   if (source) {
     for (const ray of source.rays) {
@@ -247,7 +269,7 @@ export const lensScene = (view) => {
     }
   }
   const { width, rightMargin } = layout;
-  const vertical = { y0: axisY, yscale: Math.min(layout.drawnAbove / half, layout.objectAbove / Math.abs(object.h)) };
+  const vertical = { y0: axisY, yscale: Math.min(layout.drawnAbove / highest, layout.objectAbove / Math.abs(object.h)) };
   if (!(vertical.yscale > 0 && Number.isFinite(vertical.yscale))) vertical.yscale = 1;
   const leftMargin = verticalRuler(vertical).x + 12;
   const fresh = Object.assign(fitAlong(values, leftMargin, width - rightMargin), vertical);
@@ -262,6 +284,8 @@ export const lensScene = (view) => {
   media(lens, middle, layout, elements);
   const placed = [];
   const rays = source ? source.rays.map((ray) => ray.name) : [];
+  const stopsDrawn = Boolean(source && view.iris && source.stops.found);
+  if (stopsDrawn) rays.push(...['chief', 'marginal'].filter((one) => source.stops.rays.some((ray) => ray.name === one)));
   if (view.fan) rays.push('real');
   legend(placed, rays, elements);
   elements.push(...placeLabels(placed, indexLabels(lens, middle, layout, printed), width).map(textElement));
@@ -276,7 +300,8 @@ export const lensScene = (view) => {
   const textbookSays = sourcePoints('textbook', points.textbook, at, layout, elements, labels, notes);
   if (view.fan) realRays(view.fan, box, elements, notes);
   const nearLabels = [];
-  const raysSay = objectAndRays(view, at, box, Object.assign({}, layout, { rulerX: ruler.x }), elements, nearLabels, notes);
+  const raysSay = objectAndRays(view, at, box, Object.assign({}, layout, { rulerX: ruler.x }), elements, nearLabels, notes)
+    .concat(view.iris ? stopsAndField(view, at, box, elements, nearLabels, notes) : []);
   const place = (x) => at.x0 + at.scale * x;
   const handles = [
     { name: 'v1', value: lens.v1, text: 'v1', label: 'Left vertex v1' },
@@ -284,7 +309,8 @@ export const lensScene = (view) => {
     { name: 's1', value: lens.s1, text: 's1', label: 'First centre of curvature s1' },
     { name: 's2', value: lens.s2, text: 's2', label: 'Second centre of curvature s2' },
     { name: 'object', value: object.x, text: 'x', label: 'Object position' },
-  ].map((handle) => Object.assign(handle, { x: place(handle.value) }));
+  ].concat(view.iris ? [{ name: 'stop', value: view.iris.position, text: 'st', label: 'Iris position' }] : [])
+    .map((handle) => Object.assign(handle, { x: place(handle.value) }));
   const tip = [place(object.x), at.y0 - at.yscale * object.h];
   const clearOfAxis = 2 * layout.handleRadius;
   const tipY = Math.abs(tip[1] - axisY) >= clearOfAxis ? tip[1] : axisY + (object.h < 0 ? clearOfAxis : -clearOfAxis);

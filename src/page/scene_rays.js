@@ -44,8 +44,10 @@ const clipSegment = (p, q, box) => {
   // A point met partway stands on the box, or inside it: where the segment
   // is far longer than the box, rounding could put it a little outside.
   const clamp = (value, low, high) => Math.min(Math.max(value, low), high);
-  const at = (t) => (t === 0 ? p : t === 1 ? q
-    : [clamp(p[0] + t * dx + t * dx, box.left, box.right), clamp(p[1] + t * dy + t * dy, box.bottom, box.top)]);
+  const at = (t) => {
+    const [x, y] = t === 0 ? p : t === 1 ? q : [p[0] + t * dx + t * dx, p[1] + t * dy + t * dy];
+    return [clamp(x, box.left, box.right), clamp(y, box.bottom, box.top)];
+  };
   return [at(from), at(to)];
 };
 
@@ -57,7 +59,7 @@ const drawnPath = (elements, points, box, className, data) => {
   });
 };
 
-const rayNames = { parallel: 'parallel', focal: 'through FO', nodal: 'through NO' };
+const rayNames = { parallel: 'parallel', focal: 'through FO', nodal: 'through NO', chief: 'chief', marginal: 'marginal' };
 
 // The label of an object or image arrow whose tip stands at `tip` (in the
 // picture): just past its head, or beside it.

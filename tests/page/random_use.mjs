@@ -43,13 +43,16 @@ const snapshot = () => {
       realRays: document.querySelector('input[name=real-rays]').checked,
       aperture: document.querySelector('input[name=aperture]').getAttribute('aria-invalid') === 'true' ? null
         : document.querySelector('input[name=aperture]').value,
+      stop: [document.querySelector('input[name=stop]').checked].concat(['stop-position', 'stop-radius']
+        .map((name) => document.querySelector(`input[name=${name}]`)).map((field) => (field.dataset.edited ? null : field.value))),
     },
     drawn: drawn,
     attributes: attributes,
     object: drawn ? ['position', 'height'].map((name) => figure.querySelector('[data-object]').dataset[name]) : null,
     handles: [...figure.querySelectorAll('[data-handle]')].filter((node) => node.getAttribute('display') !== 'none')
       .map((node) => ({ name: node.dataset.handle, rect: client(node) })),
-    markers: [...figure.querySelectorAll('[data-point]:not(line), .centre, [data-image]')].map(client),
+    // A stop's, pupil's or window's jaws, each apart.
+    markers: [...figure.querySelectorAll('[data-point]:not(line), .centre, [data-image], [data-stop] *, [data-pupil] *, [data-window] *')].map(client),
     plot: drawn ? { left: rulerLine ? Number(rulerLine.getAttribute('x1')) : 0, right: 400,
       top: Math.min(...media.map((m) => m.y)), bottom: Math.max(...media.map((m) => m.y + m.height)) } : null,
     height: figure.viewBox.baseVal.height,
@@ -92,6 +95,8 @@ const linked = () => {
       trace: document.querySelector('input[name=trace-ray]:checked').value,
       realRays: document.querySelector('input[name=real-rays]').checked,
       aperture: document.querySelector('input[name=aperture]').value,
+      stop: [document.querySelector('input[name=stop]').checked].concat(['stop-position', 'stop-radius']
+        .map((name) => document.querySelector(`input[name=${name}]`).value)),
     },
   };
 };
@@ -209,7 +214,7 @@ const actions = [
     }, pick([1, 2, 3, 4, 5, 6]));
   }],
   ['the ray source', 5, (page, now, pick) => now.drawn && page.click(`input[name=rays][value=${pick(['textbook', 'program', 'none'])}]`)],
-  ['the traced ray', 5, (page, now, pick) => now.drawn && page.click(`input[name=trace-ray][value=${pick(['parallel', 'focal', 'nodal'])}]`)],
+  ['the traced ray', 5, (page, now, pick) => now.drawn && page.click(`input[name=trace-ray][value=${pick(['parallel', 'focal', 'nodal', 'chief'])}]`)],
   ['the real rays', 6, (page, now) => now.drawn && page.click('input[name=real-rays]')],
   ['an aperture', 5, async (page, now, pick, chance) => {
     if (!now.drawn) return;
@@ -229,6 +234,14 @@ const actions = [
   }],
   ['End input', 2, (page, now) => now.waiting && page.click('#end')],
   ['Run again', 2, (page, now) => !now.waiting && page.click('#restart')],
+  ['the iris', 5, (page, now) => now.drawn && page.click('input[name=stop]')],
+  ['the iris\'s place or size', 5, async (page, now, pick, chance) => {
+    if (!now.drawn) return;
+    const name = pick(['stop-position', 'stop-radius']);
+    await page.evaluate((field) => { const one = document.querySelector(`input[name=${field}]`); one.focus(); one.select(); }, name);
+    await page.press('Backspace');
+    await page.type(`${chance() < 0.3 ? pick(extremes) : String(Math.round((chance() - (name === 'stop-radius' ? 0 : 0.5)) * 800) / 100)}\n`);
+  }],
   ['Back', 6, (page) => page.evaluate(traverse, -1)],
   ['Forward', 3, (page) => page.evaluate(traverse, 1)],
   ['a reload', 3, (page) => page.reload()],
@@ -291,8 +304,10 @@ export const randomUse = async (page, pagePath, { seed, count }) => {
       check(now, name === 'Back' || name === 'Forward' || name === 'a reload' ? null : before, name);
       if (now.address !== '#too-long-for-a-link') {
         const there = await page.elsewhere(pagePath, now.address, linked);
+        // A field refused or being edited is the student's, not the session's.
         const here = { screen: now.screen, inputs: now.inputs, object: now.object,
-          choices: Object.assign({}, now.choices, { aperture: now.choices.aperture === null ? there.choices.aperture : now.choices.aperture }) };
+          choices: Object.assign({}, now.choices, { aperture: now.choices.aperture === null ? there.choices.aperture : now.choices.aperture,
+            stop: now.choices.stop.map((value, i) => (value === null ? there.choices.stop[i] : value)) }) };
         for (const part of Object.keys(here)) {
           assert.deepEqual(there[part], here[part], `the address, opened in a new tab, shows another ${part}`);
         }

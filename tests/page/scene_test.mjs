@@ -48,7 +48,7 @@ const opticsOf = (m, object) => {
   });
   const L = m.v1 - object.x;
   const d = -(m.S11 * L + m.S12) / (m.S21 * L + m.S22);
-  return { afocal: false, fI: m.FI - m.HI, fO: m.HO - m.FO, NO: NO, NI: m.v2 - (m.S11 * (m.v1 - NO) + m.S12), rays: rays,
+  return { afocal: false, stops: { found: false }, fI: m.FI - m.HI, fO: m.HO - m.FO, NO: NO, NI: m.v2 - (m.S11 * (m.v1 - NO) + m.S12), rays: rays,
     image: { position: m.v2 + d, height: object.h * (m.S11 + d * m.S21), magnification: m.S11 + d * m.S21, virtual: d < 0, atInfinity: false } };
 };
 
