@@ -121,7 +121,7 @@ linux_archive() {
   "$strip" --strip-all --remove-section=.comment -o "$folder/tremovia" "$work/$arch/tremovia"
   chmod 0755 "$folder/tremovia"
   install -m 0644 tremovia.1 README.md LICENSE CHANGELOG.md "$folder/"
-  install -m 0644 docs/technical-documentation.md docs/worked-lens.svg docs/tremovia-page.png docs/tremovia-page-phone.png \
+  install -m 0644 docs/technical-documentation.md docs/worked-lens.svg docs/worked-lens-iris.svg docs/tremovia-page.png docs/tremovia-page-phone.png \
     "$documentation" "$folder/docs/"
   settle "$folder"
   tar --sort=name --mtime="@$SOURCE_DATE_EPOCH" --owner=0 --group=0 --numeric-owner \
@@ -171,7 +171,7 @@ debian_package() {
   gzip -9n <tremovia.1 >"$root/usr/share/man/man1/tremovia.1.gz"
   debian_changelog | gzip -9n >"$doc/changelog.gz"
   debian_copyright >"$doc/copyright"
-  install -m 0644 docs/technical-documentation.md docs/worked-lens.svg "$documentation" "$doc/"
+  install -m 0644 docs/technical-documentation.md docs/worked-lens.svg docs/worked-lens-iris.svg "$documentation" "$doc/"
   install -m 0644 packaging/debian/lintian-overrides "$root/usr/share/lintian/overrides/tremovia"
   find "$root/usr" -type f -exec chmod 0644 {} + && chmod 0755 "$root/usr/bin/tremovia"
   (cd "$root" && find usr -type f | sort | xargs md5sum) >"$root/DEBIAN/md5sums"

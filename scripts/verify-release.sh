@@ -109,7 +109,7 @@ for target in x86_64: aarch64:qemu-aarch64 i686:qemu-i386 armhf:qemu-arm; do
   tar -xzf "$name.tar.gz" -C "$work/$arch"
   tar -tzf "$name.tar.gz" | sort -c || fail "$name.tar.gz: its names are not in sorted order"
   holds "$name.tar.gz" "$(printf "$name%s\n" "" /CHANGELOG.md /LICENSE /README.md /docs /docs/technical-documentation.md \
-    /docs/technical-documentation.html /docs/worked-lens.svg \
+    /docs/technical-documentation.html /docs/worked-lens.svg /docs/worked-lens-iris.svg \
     /docs/tremovia-page.png /docs/tremovia-page-phone.png /tremovia /tremovia.1 | sort)" \
     "$(cd "$work/$arch" && find . -mindepth 1 -printf '%P\n' | sort)"
   for picture in $(grep -o -e '!\[[^]]*\](docs/[^)]*)' -e '<img src="docs/[^"]*"' "$work/$arch/$name/README.md" |
@@ -150,7 +150,7 @@ for target in amd64:x86_64 arm64:aarch64 i386:i686 armhf:armhf; do
   holds "$deb" "$(printf './%s\n' "" usr/ usr/bin/ usr/bin/tremovia usr/share/ usr/share/doc/ usr/share/doc/tremovia/ \
     usr/share/doc/tremovia/changelog.gz usr/share/doc/tremovia/copyright \
     usr/share/doc/tremovia/technical-documentation.html usr/share/doc/tremovia/technical-documentation.md \
-    usr/share/doc/tremovia/worked-lens.svg usr/share/lintian/ usr/share/lintian/overrides/ \
+    usr/share/doc/tremovia/worked-lens.svg usr/share/doc/tremovia/worked-lens-iris.svg usr/share/lintian/ usr/share/lintian/overrides/ \
     usr/share/lintian/overrides/tremovia usr/share/man/ usr/share/man/man1/ usr/share/man/man1/tremovia.1.gz | sort)" \
     "$(awk '{print $6}' <<<"$listing" | sort)"
   [ -z "$(awk '$2 != "root/root"' <<<"$listing")" ] || fail "$deb: a file not owned by root"

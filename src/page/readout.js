@@ -165,7 +165,7 @@ export const makeReadout = (format) => {
     // The readout as lines of text, for the saved figure.
     lines: () => [...readout.querySelectorAll('tbody tr')].map((row) => {
       const cells = [...row.children].map((one) => one.title || one.textContent);
-      return cells[1] || cells[2] ? `${cells[0].split(',')[0]}: ${cells[1] ? `this program ${cells[1]}; ` : ''}textbook ${cells[2]}` : '';
+      return cells[1] || cells[2] ? `${cells[0].split(/[,:;]/)[0]}: ${cells[1] ? `this program ${cells[1]}; ` : ''}textbook ${cells[2]}` : '';
     }),
   };
 };

@@ -10,11 +10,13 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <optional>
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dialogue/dialogue.hpp"
@@ -22,7 +24,9 @@
 #include "dialogue/number_text.hpp"
 #include "lens/compute_lens.hpp"
 #include "lens/lens_table.hpp"
+#include "lens/paraxial.hpp"
 #include "lens/real_rays.hpp"
+#include "lens/stops.hpp"
 
 namespace tremovia {
 namespace {
@@ -171,7 +175,7 @@ std::vector<std::string> split_typed(const std::string& cell) {
 // The columns a table may quote numbers in: the program prints only what
 // the dialogue prints; what is computed from its points is headed so; real
 // rays at the height the row names.
-enum class column { none, program_prints, from_program, textbook, real_crossing, real_minus_FI };
+enum class column { none, program_prints, from_program, textbook, real_crossing, real_minus_FI, with_iris };
 
 column column_of(const std::string& header) {
     if (header == "The program prints") return column::program_prints;
@@ -179,6 +183,7 @@ column column_of(const std::string& header) {
     if (header == "The textbook gives") return column::textbook;
     if (header == "A real ray crosses the axis at (cm)") return column::real_crossing;
     if (header == "That crossing − FI (cm)") return column::real_minus_FI;
+    if (header == "With the iris, the textbook gives" || header == "Its slope from the axial object point") return column::with_iris;
     return column::none;
 }
 
@@ -188,6 +193,56 @@ double real_crossing(const lens_values& lens, double height) {
     return trace_parallel_ray(real_lens_of(lens), height, lens.v1 - 1, lens.v2).crossing;
 }
 
+// What a section that puts in an iris ("an iris at x = -2 cm, of radius
+// r = 0.5 cm") quotes of it, by the textbook's matrices, with the lens's
+// rims where its surfaces meet and an object two focal lengths before it:
+// by name, each quantity's numbers (a pupil's position and radius); none
+// for a section without an iris.
+std::map<std::string, std::vector<double>> stop_quantities(std::string text, const lens_values& typed) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    const auto number_after = [&](const std::string& words) {
+        const std::size_t at = text.find(words);
+        if (at == std::string::npos) return std::numeric_limits<double>::quiet_NaN();
+        std::string written = text.substr(at + words.size(), 16);
+        const std::string minus = "\u2212";
+        if (written.starts_with(minus)) written.replace(0, minus.size(), "-");
+        return std::stod(written);
+    };
+    const double position = number_after("an iris at x = ");
+    if (std::isnan(position)) return {};
+    const double radius = number_after("of radius r = ");
+    lens_values m = typed;
+    compute_textbook_lens(m);
+    const double rim = semi_aperture(real_lens_of(m)), x = m.v1 - 2 * (m.HO - m.FO);
+    const stop stops[] = {{stop_name::iris, position, radius}, {stop_name::rim_1, m.v1, rim}, {stop_name::rim_2, m.v2, rim}};
+    const stop_analysis found = analyse_stops(m, focal_lengths_of(m, surface_terms::quotient), stops, x, 1);
+    // Each stop's slope seen from the axial object point: r / |h| for a
+    // ray of slope 1 from it.
+    const ray_path axial = trace_ray(m, ray_with_slope(m.v1, x, 0, 1), position);
+    const auto slope_at = [&](plane where, double r) {
+        for (std::size_t i = 0; i < axial.count; ++i) {
+            if (axial.planes[i].where == where) return r / std::fabs(axial.planes[i].ray.y);
+        }
+        return std::numeric_limits<double>::quiet_NaN();
+    };
+    const auto& [entrance, exit, window] = std::tie(found.entrance_pupil, found.exit_pupil, found.entrance_window);
+    return {
+        {"x", {position}}, {"r", {radius}},
+        {"the iris", {slope_at(plane::stop, radius)}}, {"surface 1's rim", {slope_at(plane::v1, rim)}},
+        {"surface 2's rim", {slope_at(plane::v2, rim)}},
+        {"entrance pupil", {entrance.position, entrance.radius}}, {"exit pupil", {exit.position, exit.radius}},
+        {"entrance window", {window.position, window.radius}},
+        {"entrance pupil x", {entrance.position}}, {"entrance pupil radius", {entrance.radius}},
+        {"exit pupil x", {exit.position}}, {"exit pupil radius", {exit.radius}},
+        {"entrance window x", {window.position}}, {"entrance window radius", {window.radius}},
+        {"N", {found.f_number}}, {"working f-number", {found.working_f_number}},
+        {"NA", {found.numerical_aperture}}, {"NA\u2032", {found.image_numerical_aperture}},
+        {"unvignetted", {found.field.unvignetted}}, {"half-vignetted", {found.field.half_vignetted}},
+        {"fully vignetted", {found.field.fully_vignetted}}, {"unvignetted field", {found.field.unvignetted}},
+        {"half-vignetted field", {found.field.half_vignetted}}, {"fully vignetted field", {found.field.fully_vignetted}},
+    };
+}
+
 // Checks every table of `text` that quotes numbers, for the lens `lens` (a
 // table headed "Typed" names its lens on each row); adds each cell checked,
 // and each value typed, to `checked`, and each under its row's name and
@@ -195,6 +250,8 @@ double real_crossing(const lens_values& lens, double height) {
 // `named`, the section's own.
 void check_tables(const std::string& text, const lens_values* lens, std::set<std::string>& checked, std::set<std::string>& named) {
     std::map<std::string, std::string> program, from_program, textbook;
+    const std::map<std::string, std::vector<double>> with_iris = lens != nullptr ? stop_quantities(text, *lens)
+                                                                               : std::map<std::string, std::vector<double>>{};
     if (lens != nullptr) {
         const quotable mine = quotable_of(*lens, compute_lens), theirs = quotable_of(*lens, compute_textbook_lens);
         program = mine.printed;
@@ -228,6 +285,13 @@ void check_tables(const std::string& text, const lens_values* lens, std::set<std
         }
         for (std::size_t i = 1; i < row.size() && i < columns.size(); ++i) {
             if (columns[i] == column::none) continue;
+            if (columns[i] == column::with_iris) {
+                const auto found = with_iris.find(row[0]);
+                ASSERT_NE(found, with_iris.end()) << "no number is known for the row " << row[0] << " with the iris";
+                EXPECT_EQ(row[i], printed(found->second[0])) << line;
+                checked.insert(row[i]);
+                continue;
+            }
             if (columns[i] == column::real_crossing || columns[i] == column::real_minus_FI) {
                 lens_values textbook = *lens;
                 compute_textbook_lens(textbook);
@@ -314,8 +378,9 @@ std::vector<quoted_number> quoted_numbers(std::string line) {
 // after it (" cm thick").
 using named_values = std::map<std::string, std::array<std::vector<double>, 2>>;
 
-named_values quantities_of(const lens_values& typed) {
+named_values quantities_of(const lens_values& typed, const std::string& text = "") {
     named_values named;
+    for (const auto& [name, values] : stop_quantities(text, typed)) named[name][1] = values;
     const auto both = [&](const std::string& name, double value) { named[name][0].push_back(value), named[name][1].push_back(value); };
     const char* inputs[] = {"n0", "n1", "n2", "v1", "v2", "s1", "s2"};
     const double typed_values[] = {typed.n0, typed.n1, typed.n2, typed.v1, typed.v2, typed.s1, typed.s2};
@@ -403,7 +468,7 @@ naming name_of(const std::string& sentence, std::size_t at, std::size_t end, con
 // every section may speak of.
 void check_prose(const std::string& text, const lens_values& lens, const lens_values& worked,
                  const std::set<std::string>& checked, const std::set<std::string>& named_cells) {
-    const named_values named = quantities_of(lens), of_worked = quantities_of(worked);
+    const named_values named = quantities_of(lens, text), of_worked = quantities_of(worked);
     const std::vector<double> values = every_value(named);
     // The prose, paragraph by paragraph.
     std::vector<std::string> paragraphs(1);
@@ -445,7 +510,9 @@ void check_prose(const std::string& text, const lens_values& lens, const lens_va
                 if (said.source != 2 && said.source != source) continue;
                 known = known || in_cells(std::to_string(source) + " " + said.name + "=" + number.text);
                 for (const named_values* of : {&named, &of_worked}) {
-                    const std::vector<double>& found = of->at(said.name)[source];
+                    const auto entry = of->find(said.name);
+                    if (entry == of->end()) continue;
+                    const std::vector<double>& found = entry->second[source];
                     known = known || std::any_of(found.begin(), found.end(), [&](double q) { return rounds_to(q, number); });
                 }
             }
@@ -478,7 +545,7 @@ TEST(Documentation, EveryNumberQuotedIsTheLensModels) {
         check_tables(text, &lens, checked, named);
         sections.push_back({text, lens, named});
     }
-    EXPECT_EQ(examples, 4u);
+    EXPECT_EQ(examples, 5u);
     EXPECT_GT(checked.size(), 80u);
     for (const checked_section& one : sections) check_prose(one.text, one.lens, worked, checked, one.named);
     // The README's opening speaks of the lens its session types.

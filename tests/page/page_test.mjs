@@ -19,6 +19,7 @@ import { randomUse } from './random_use.mjs';
 
 const axeScript = fileURLToPath(import.meta.resolve('axe-core/axe.min.js'));
 const documentationFigure = new URL('../../docs/worked-lens.svg', import.meta.url);
+const documentationIrisFigure = new URL('../../docs/worked-lens-iris.svg', import.meta.url);
 
 const positional = process.argv.slice(2).filter((argument) => !argument.startsWith('--'));
 const option = (name) => {
@@ -355,9 +356,14 @@ for (const engine of testedEngines) {
             copy.remove();
             return outside;
           }, file), [], 'the saved figure holds its text');
-          if (process.env.TREMOVIA_WRITE_FIGURE) writeFileSync(documentationFigure, file);
-          assert.equal(file, readFileSync(documentationFigure, 'utf8'),
-            'docs/worked-lens.svg is the figure the page draws (TREMOVIA_WRITE_FIGURE=1 writes it)');
+          // And with an iris, as the section on stops shows it.
+          await page.evaluate(() => { location.hash += '&stop=-2,0.5'; });
+          await page.waitFor(() => document.querySelector('#figure [data-stop]'));
+          const [, withIris] = await saved(page, 'save-figure');
+          for (const [figure, drawn] of [[documentationFigure, file], [documentationIrisFigure, withIris]]) {
+            if (process.env.TREMOVIA_WRITE_FIGURE) writeFileSync(figure, drawn);
+            assert.equal(drawn, readFileSync(figure, 'utf8'), `${figure.pathname} is the figure the page draws (TREMOVIA_WRITE_FIGURE=1 writes it)`);
+          }
         }
       });
     }
