@@ -55,24 +55,28 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
   const irisNow = () => session.choices().stop || defaultIris(session.run().lens);
 
   // The controls show the session's choices; a field the student has not
-  // changed, the one in use.
+  // changed, the one in use. Each is written only where it differs: a write
+  // lays the panel out again.
+  const set = (node, property, value) => {
+    if (node[property] !== value) node[property] = value;
+  };
   const showChoices = (choices) => {
-    document.querySelector(`input[name=rays][value=${choices.rays}]`).checked = true;
-    document.querySelector(`input[name=trace-ray][value=${choices.trace}]`).checked = true;
-    realRays.checked = choices.realRays;
+    set(document.querySelector(`input[name=rays][value=${choices.rays}]`), 'checked', true);
+    set(document.querySelector(`input[name=trace-ray][value=${choices.trace}]`), 'checked', true);
+    set(realRays, 'checked', choices.realRays);
     if (!apertureField.dataset.edited) {
-      apertureField.value = choices.aperture === null ? '' : shortestText(choices.aperture);
-      apertureField.setAttribute('aria-invalid', 'false');
-      apertureMessage.textContent = '';
+      set(apertureField, 'value', choices.aperture === null ? '' : shortestText(choices.aperture));
+      apertureField.removeAttribute('aria-invalid');
+      set(apertureMessage, 'textContent', '');
     }
     const iris = irisNow();
-    stopBox.checked = iris.on;
+    set(stopBox, 'checked', iris.on);
     for (const name of Object.keys(stopFields)) {
       if (stopFields[name].dataset.edited) continue;
-      stopFields[name].value = shortestText(iris[name]);
-      stopFields[name].setAttribute('aria-invalid', 'false');
+      set(stopFields[name], 'value', shortestText(iris[name]));
+      stopFields[name].removeAttribute('aria-invalid');
     }
-    if (!stopFields.position.dataset.edited && !stopFields.radius.dataset.edited) stopMessage.textContent = '';
+    if (!stopFields.position.dataset.edited && !stopFields.radius.dataset.edited) set(stopMessage, 'textContent', '');
   };
 
   // The fan of real rays up to the aperture asked for, or the lens's own
@@ -98,7 +102,7 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
   const fillPanel = (lens) => {
     for (const name of valueNames) {
       const field = form.elements[name];
-      if (!field.dataset.edited) field.value = shortestText(lens[name]);
+      if (!field.dataset.edited) set(field, 'value', shortestText(lens[name]));
     }
   };
 
@@ -110,7 +114,7 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
     const choices = session.choices();
     showChoices(choices);
     if (!browsing) showExample();
-    typedButton.hidden = !session.typed();
+    set(typedButton, 'hidden', !session.typed());
     if (!showsValues(run.program)) {
       drawing.draw(null);
       last = null;
@@ -121,9 +125,9 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
     const programShown = Object.keys(shown).length === 4;
     const iris = irisNow().on ? { position: irisNow().position, radius: irisNow().radius } : null;
     const clearRadius = choices.aperture !== null && choices.aperture <= lens.aperture ? choices.aperture : lens.aperture;
-    const optics = program.explore(object, { aperture: clearRadius, iris: iris });
     const chosen = choices.rays;
     const source = chosen === 'textbook' || (chosen === 'program' && programShown) ? chosen : null;
+    const optics = program.explore(object, { aperture: clearRadius, iris: iris, rays: source });
     const fan = choices.realRays ? fanOf(lens, choices.aperture) : null;
     apertureField.placeholder = format(lens.aperture);
     const scene = lensScene({
@@ -132,7 +136,7 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
     });
     drawing.draw(scene);
     last = { at: scene.at, lens: lens };
-    readout.fill({ shown: shown, lens: lens, optics: optics, fan: fan });
+    readout.fill({ shown: shown, lens: lens, optics: optics, fan: fan, iris: iris });
     readout.fillTrace(source, source && optics[source], source && lens[source], choices.trace);
     fillPanel(lens);
   };
@@ -325,7 +329,7 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
     const lens = session.run() && session.run().lens;
     const typed = lens ? valueNames.map((name) => shortestText(lens[name])).join(' ') : '';
     const open = [...examples.options].find((option) => option.value !== '' && option.value === typed);
-    examples.value = open ? open.value : '';
+    set(examples, 'value', open ? open.value : '');
   };
   const openExample = () => {
     browsing = false;

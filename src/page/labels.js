@@ -23,6 +23,18 @@ export const fitted = (label, width) => {
   return moved;
 };
 
+// Steps from a place, the nearest first: 8 apart across, 5 down, as far as
+// a figure reaches; made once.
+let steps = null;
+const nearby = () => {
+  if (!steps) {
+    steps = [];
+    for (let i = -50; i <= 50; i += 1) for (let j = -80; j <= 80; j += 1) steps.push([8 * i, 5 * j]);
+    steps.sort((a, b) => Math.hypot(...a) - Math.hypot(...b));
+  }
+  return steps;
+};
+
 // Places `labels` among the boxes `placed` (which it extends): each at the
 // first of its rows where it overlaps nothing, moved in from the figure's
 // edges, or else a label's width to one side (half of it and a little
@@ -49,19 +61,12 @@ export const placeLabels = (placed, labels, width, region) => labels.map((label)
     }
   }
   if ((!chosen || !free(chosen)) && !label.fixed && region) {
-    const nearest = [];
-    for (let y = region.top; y <= region.bottom; y += 5) {
-      for (let x = 0; x <= width; x += 8) nearest.push([x, y, (x - label.x) ** 2 + (y - label.rows[0]) ** 2]);
-    }
-    nearest.sort((a, b) => a[2] - b[2]);
-    for (const [x, y] of nearest) {
-      const candidate = at(x, y);
-      if (free(candidate)) {
-        chosen = candidate;
-        break;
-      }
-    }
-    chosen = chosen || at(label.x, region.top + fontSize);
+    const [x0, y0] = [label.x, label.rows[0]];
+    const place = nearby().find(([dx, dy]) => {
+      const [x, y] = [x0 + dx, y0 + dy];
+      return x >= 0 && x <= width && y >= region.top && y <= region.bottom && free(at(x, y));
+    });
+    chosen = place ? at(x0 + place[0], y0 + place[1]) : chosen || at(label.x, region.top + fontSize);
   }
   placed.push(chosen);
   return chosen;

@@ -63,10 +63,12 @@ void export_path(const std::string& at, const ray_path& path) {
         table.number(here + ".u", row.ray.u);
         if (row.by == step::none) continue;
         table.text(here + ".matrix", step_name(row.by));
+        double constant = 0;  // the entries that are the matrix's ones and zeros, a bit each
         for (std::size_t k = 0; k < 4; ++k) {
             table.number(here + ".entries." + std::to_string(k), row.matrix[k]);
-            table.flag(here + ".constant." + std::to_string(k), row.constant[k]);
+            if (row.constant[k]) constant += static_cast<double>(1u << k);
         }
+        table.number(here + ".constant", constant);
     }
     table.number(at + ".system.y", path.system.y);
     table.number(at + ".system.u", path.system.u);
@@ -109,7 +111,7 @@ void export_field_rays(const std::string& at, const lens_values& m, const stop_a
 }
 
 void export_stops(const std::string& at, const lens_values& m, const focal_lengths& lengths, std::span<const stop> stops,
-                  double stop_x, double object_x, double object_h) {
+                  double stop_x, double object_x, double object_h, bool rays) {
     const stop_analysis found = analyse_stops(m, lengths, stops, object_x, object_h);
     table.flag(at + ".found", found.found);
     if (!found.found) return;
@@ -129,11 +131,13 @@ void export_stops(const std::string& at, const lens_values& m, const focal_lengt
         table.number(at + ".fieldOfView.halfVignetted", found.field.half_vignetted);
         table.number(at + ".fieldOfView.fullyVignetted", found.field.fully_vignetted);
     }
-    export_field_rays(at + ".rays", m, found, stops, stop_x);
+    if (rays) export_field_rays(at + ".rays", m, found, stops, stop_x);
 }
 
+// With `rays`, the source's rays too: only the rays of the source drawn are
+// asked for.
 void export_source(const std::string& name, const lens_values& m, surface_terms terms, double object_x, double object_h,
-                   std::span<const stop> stops, double stop_x) {
+                   std::span<const stop> stops, double stop_x, bool rays) {
     const focal_lengths lengths = focal_lengths_of(m, terms);
     table.flag(name + ".afocal", lengths.afocal);
     table.number(name + ".fI", lengths.fI);
@@ -146,13 +150,13 @@ void export_source(const std::string& name, const lens_values& m, surface_terms 
     table.number(name + ".image.magnification", image.magnification);
     table.flag(name + ".image.virtual", image.is_virtual);
     table.flag(name + ".image.atInfinity", image.at_infinity);
-    const principal_rays rays = principal_rays_of(m, lengths, object_x, object_h);
-    for (std::size_t i = 0; i < rays.count; ++i) {
+    const principal_rays principal = principal_rays_of(m, lengths, object_x, object_h);
+    for (std::size_t i = 0; rays && i < principal.count; ++i) {
         const std::string at = name + ".rays." + std::to_string(i);
-        table.text(at + ".name", ray_name(rays.names[i]));
-        export_path(at, trace_ray(m, rays.starts[i], stop_x));
+        table.text(at + ".name", ray_name(principal.names[i]));
+        export_path(at, trace_ray(m, principal.starts[i], stop_x));
     }
-    export_stops(name + ".stops", m, lengths, stops, stop_x, object_x, object_h);
+    export_stops(name + ".stops", m, lengths, stops, stop_x, object_x, object_h, rays);
 }
 
 // The last fan of real rays: how many; for each ray its height, crossing,
@@ -170,9 +174,11 @@ extern "C" {
 
 // The explorer's view of the last run's lens, for each source, with an
 // object at (x, h), the lens's rims `clear_radius` from the axis and, where
-// `iris` is nonzero, an iris at `iris_position`, `iris_radius` across: at
-// `tremovia_table_names` and `tremovia_table_values`.
-void tremovia_explore(double object_x, double object_h, double clear_radius, int iris, double iris_position, double iris_radius) {
+// `iris` is nonzero, an iris at `iris_position`, `iris_radius` across, and
+// the rays of the source `rays` (0 the program, 1 the textbook, else
+// neither): at `tremovia_table_names` and `tremovia_table_values`.
+void tremovia_explore(double object_x, double object_h, double clear_radius, int iris, double iris_position, double iris_radius,
+                      int rays) {
     using namespace tremovia;
     table.clear();
     const lens_values& program = last_program_record();
@@ -181,8 +187,8 @@ void tremovia_explore(double object_x, double object_h, double clear_radius, int
                           {stop_name::rim_2, program.v2, clear_radius}};
     const std::span<const stop> in_use = iris != 0 ? std::span(stops) : std::span(stops).subspan(1);
     const double stop_x = iris != 0 ? iris_position : no_stop;
-    export_source("program", program, surface_terms::product, object_x, object_h, in_use, stop_x);
-    export_source("textbook", last_textbook_record(), surface_terms::quotient, object_x, object_h, in_use, stop_x);
+    export_source("program", program, surface_terms::product, object_x, object_h, in_use, stop_x, rays == 0);
+    export_source("textbook", last_textbook_record(), surface_terms::quotient, object_x, object_h, in_use, stop_x, rays == 1);
 }
 
 const char* tremovia_table_names() { return tremovia::table.names().data(); }

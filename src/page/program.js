@@ -13,12 +13,13 @@
 //     computes it and as the textbook does (its quotient surface terms), in
 //     `aperture` how far from the axis the real lens reaches, and in
 //     `afocal` whether each source is (src/lens/paraxial.hpp).
-//   explore(object, { aperture, iris }) gives, for each source, what its
-//     matrices imply with an object at { x, h }, the lens's rims `aperture`
-//     cm from the axis and an iris ({ position, radius }, or null): focal
-//     lengths, nodal points, the image, the principal rays carried plane by
-//     plane (src/lens/paraxial.hpp), and the stops, pupils, windows and the
-//     rays of the field (src/lens/stops.hpp).
+//   explore(object, { aperture, iris, rays }) gives, for each source, what
+//     its matrices imply with an object at { x, h }, the lens's rims
+//     `aperture` cm from the axis and an iris ({ position, radius }, or
+//     null): focal lengths, nodal points, the image, and the stops, pupils
+//     and windows (src/lens/stops.hpp); for the source named by `rays`
+//     ('program' or 'textbook'), the principal rays carried plane by plane
+//     (src/lens/paraxial.hpp) and the rays of the field too.
 //   realRays(count, aperture, xStart, xEnd) traces real rays through the
 //     textbook's lens (src/lens/real_rays.hpp), drawn from xStart to xEnd
 //     where those are given.
@@ -33,19 +34,29 @@ const rayEnds = ['through', 'missed first', 'missed second', 'reflected first', 
 const recordNames = ['n0', 'n1', 'n2', 'v1', 'v2', 's1', 's2', 'N01', 'N12', 'R221', 'R222', 'T1212', 'R121', 'R122',
   'S11', 'S12', 'S21', 'S22', 'FI', 'FO', 'HI', 'HO'];
 
-// The object a table of named values describes (src/page/exported_table.hpp).
-const tableObject = (names, values) => {
+// The object a table of named values describes (src/page/exported_table.hpp),
+// its numbers read by `valuesOf(count)`.
+// The names come the same from one call to the next but where the lens
+// changes what there is: their paths are read once for each list of them.
+let pathsOf = { names: null, paths: null };
+const tableObject = (names, valuesOf) => {
+  if (pathsOf.names !== names) {
+    pathsOf = { names: names, paths: names.split('\n').map((entry) => {
+      const equals = entry.indexOf('=');
+      const path = equals < 0 ? entry : entry.slice(0, equals);
+      const flag = path[0] === '?';
+      const keys = (flag ? path.slice(1) : path).split('.');
+      return { keys: keys, flag: flag, text: equals < 0 ? null : entry.slice(equals + 1),
+        arrays: keys.map((_, k) => k + 1 < keys.length && /^[0-9]+$/.test(keys[k + 1])) };
+    }) };
+  }
   const root = {};
-  names.split('\n').forEach((entry, i) => {
-    const equals = entry.indexOf('=');
-    const path = equals < 0 ? entry : entry.slice(0, equals);
-    const flag = path[0] === '?';
-    const keys = (flag ? path.slice(1) : path).split('.');
+  const values = valuesOf(pathsOf.paths.length);
+  pathsOf.paths.forEach(({ keys, flag, text, arrays }, i) => {
     let at = root;
-    keys.forEach((key, k) => {
-      if (k === keys.length - 1) at[key] = equals >= 0 ? entry.slice(equals + 1) : flag ? values[i] === 1 : values[i];
-      else at = at[key] || (at[key] = /^[0-9]+$/.test(keys[k + 1]) ? [] : {});
-    });
+    const last = keys.length - 1;
+    for (let k = 0; k < last; k += 1) at = at[keys[k]] || (at[keys[k]] = arrays[k] ? [] : {});
+    at[keys[last]] = text !== null ? text : flag ? values[i] === 1 : values[i];
   });
   return root;
 };
@@ -102,12 +113,18 @@ export const loadProgram = (createModule, wasmGzip) => {
       });
     },
 
-    explore(object, stops = {}) {
-      const iris = stops.iris || null;
-      module._tremovia_explore(object.x, object.h, stops.aperture === undefined ? NaN : stops.aperture, iris ? 1 : 0,
-        iris ? iris.position : NaN, iris ? iris.radius : NaN);
+    explore(object, choices = {}) {
+      const iris = choices.iris || null;
+      module._tremovia_explore(object.x, object.h, choices.aperture === undefined ? NaN : choices.aperture, iris ? 1 : 0,
+        iris ? iris.position : NaN, iris ? iris.radius : NaN, ['program', 'textbook'].indexOf(choices.rays));
       const names = decoder.decode(bytesAt(module._tremovia_table_names(), module._tremovia_table_names_size()));
-      return tableObject(names, doubles(module._tremovia_table_values(), names.split('\n').length));
+      const found = tableObject(names, (count) => doubles(module._tremovia_table_values(), count));
+      // A list with nothing in it has no names in the table.
+      for (const source of [found.program, found.textbook]) {
+        source.rays = source.rays || [];
+        if (source.stops.found) source.stops.rays = source.stops.rays || [];
+      }
+      return found;
     },
 
     realRays(count, aperture, xStart = NaN, xEnd = NaN) {

@@ -70,14 +70,21 @@ export const makeReadout = (format) => {
   const stopRow = trace.tBodies[0].rows[0];
   stopRow.remove();
   const systemRow = trace.tFoot.rows[0];
-  const cell = (quantity, source) => readout.querySelector(`[data-quantity="${quantity}"] [data-source="${source}"], `
-    + `[data-row="${quantity}"] [data-source="${source}"]`);
+  // Each cell by its row and source, found once.
+  const cells = new Map([...readout.querySelectorAll('td[data-source]')]
+    .map((one) => [`${one.parentElement.dataset.quantity || one.parentElement.dataset.row} ${one.dataset.source}`, one]));
+  const cell = (quantity, source) => cells.get(`${quantity} ${source}`);
   const quantity = (x) => quantityText(format, x);
 
   // The readout for each source: the program's four points as the dialogue
   // printed them (`shown`), its other rows once all four are on screen; an
-  // afocal source's focal points, planes and lengths as what they are.
-  const fill = ({ shown, lens, optics, fan }) => {
+  // afocal source's focal points, planes and lengths as what they are; the
+  // stops' rows where an iris is in use (`iris`).
+  const stopRowsShown = [...readout.querySelectorAll('tr[data-row]')];
+  const fill = ({ shown, lens, optics, fan, iris }) => {
+    // The stops' rows show with the iris, as the figure's stops do; filled
+    // all the same, as the rims alone give them.
+    for (const row of stopRowsShown) if (row.hidden !== !iris) row.hidden = !iris;
     const programShown = Object.keys(shown).length === 4;
     for (const name of ['program', 'textbook']) {
       const program = name === 'program';
@@ -133,7 +140,7 @@ export const makeReadout = (format) => {
 
   // The dialogue prints a matrix's constant ones and zeros as 1 and 0.
   const matrixText = (plane) => {
-    const entries = plane.entries.map((entry, i) => (plane.constant[i] ? String(entry) : format(entry)));
+    const entries = plane.entries.map((entry, i) => ((plane.constant >> i) & 1 ? String(entry) : format(entry)));
     return `${plane.matrix} = |${entries[0]} ${entries[1]}; ${entries[2]} ${entries[3]}|`;
   };
 
@@ -143,11 +150,13 @@ export const makeReadout = (format) => {
   const fillTrace = (name, source, record, traced) => {
     const rays = source ? source.rays.concat(source.stops.found ? source.stops.rays.filter((one) => one.name === 'chief') : []) : [];
     const ray = rays.find((one) => one.name === traced) || rays.find((one) => one.name === 'parallel');
-    traceCaption.textContent = ray ? `The ray ${rayNames[ray.name]} from the object's tip, carried by the ${name}'s matrices`
+    const caption = ray ? `The ray ${rayNames[ray.name]} from the object's tip, carried by the ${name}'s matrices`
       : 'The matrices carry a ray once the rays are drawn.';
+    if (traceCaption.textContent !== caption) traceCaption.textContent = caption;
     const stopAt = ray ? ray.planes.findIndex((one) => one.plane === 'stop') : -1;
-    stopRow.remove();
-    if (stopAt >= 0) trace.tBodies[0].insertBefore(stopRow, trace.tBodies[0].rows[stopAt] || null);
+    const rows = [...trace.tBodies[0].rows].filter((row) => row !== stopRow);
+    if (stopAt < 0) stopRow.remove();
+    else if (trace.tBodies[0].rows[stopAt] !== stopRow) trace.tBodies[0].insertBefore(stopRow, rows[stopAt] || null);
     for (const row of trace.tBodies[0].rows) {
       const plane = ray ? ray.planes.find((one) => one.plane === row.dataset.plane) : null;
       setText(row.cells[1], plane && plane.matrix ? matrixText(plane) : '');

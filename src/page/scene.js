@@ -138,6 +138,13 @@ const legend = (placed, rays, elements) => {
 // given) at the nearest of the places around its own where it covers no
 // marker (`markers`, boxes in the picture) and no other handle. One with no
 // place is hidden.
+// Places around a handle's own, nearest first, out to four steps of its size.
+const handleSteps = (() => {
+  const step = 2 * layout.handleRadius + 2;
+  const around = [];
+  for (let i = -4; i <= 4; i += 1) for (let j = -4; j <= 4; j += 1) around.push([i * step, j * step]);
+  return around.sort((a, b) => Math.hypot(...a) - Math.hypot(...b));
+})();
 const placeHandles = (handles, placed, markers) => {
   const { lanes, handleRadius: radius, width } = layout;
   const taken = lanes.map(() => []);
@@ -160,14 +167,10 @@ const placeHandles = (handles, placed, markers) => {
       taken[lane].push(x);
       y = lanes[lane];
     } else if (Number.isFinite(x) && Number.isFinite(y)) {
-      // Places around its own, nearest first, out to four steps.
-      const step = 2 * radius + 2;
-      const around = [];
-      for (let i = -4; i <= 4; i += 1) for (let j = -4; j <= 4; j += 1) around.push([i * step, j * step]);
-      around.sort((a, b) => Math.hypot(...a) - Math.hypot(...b));
+      const others = markers.concat(covered);
       const clear = (box) => box.top >= layout.mediaTop && box.bottom <= rulerY - 6 && box.left >= 0 && box.right <= width
-        && !markers.concat(covered).some((other) => other.left < box.right && box.left < other.right && other.top < box.bottom && box.top < other.bottom);
-      const found = around.map(([dx, dy]) => [x + dx, y + dy]).find(([one, two]) => clear(boxAt(one, two)));
+        && !others.some((other) => other.left < box.right && box.left < other.right && other.top < box.bottom && box.top < other.bottom);
+      const found = handleSteps.map(([dx, dy]) => [x + dx, y + dy]).find(([one, two]) => clear(boxAt(one, two)));
       if (found) [x, y] = found;
     }
     const shown = Number.isFinite(x) && Number.isFinite(y);

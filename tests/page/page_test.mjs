@@ -384,7 +384,7 @@ for (const engine of testedEngines) {
             const read = (node) => Object.fromEntries([...node.attributes].map((a) => [a.name, a.value]));
             const object = svg.querySelector('[data-object]');
             const record = window.tremovia.lens();
-            const optics = window.tremovia.explore({ x: Number(object.dataset.position), h: Number(object.dataset.height) })[name];
+            const optics = window.tremovia.explore({ x: Number(object.dataset.position), h: Number(object.dataset.height) }, { rays: name })[name];
             return {
               scales: ['x0', 'scale', 'y0', 'yscale'].map((one) => Number(svg.getAttribute(`data-${one}`))),
               readout: Object.fromEntries([...document.querySelectorAll('#readout tr[data-quantity]')].map((row) => [row.dataset.quantity,
@@ -1039,10 +1039,15 @@ for (const engine of testedEngines) {
           const keys = await toFrame(81, key);
           const turnedOn = await toFrame(21, () => fan.click(), () => fan.checked && fan.click());
           const keysWithFan = await toFrame(81, key);
-          return [keys, turnedOn, keysWithFan];
+          fan.click();
+          // A page before the iris has none: it gives its key time again.
+          const iris = document.querySelector('input[name=stop]');
+          if (iris) iris.click();
+          const keysWithIris = await toFrame(81, key);
+          return [keys, turnedOn, keysWithFan, keysWithIris];
         });
         console.log(`# from a change in the explorer at a frame's start to that frame drawn: a key on a handle ${frames[0]}; `
-          + `the real rays turned on ${frames[1]}; a key with them on ${frames[2]}`);
+          + `the real rays turned on ${frames[1]}; a key with them on ${frames[2]}; a key with the iris in ${frames[3]}`);
       });
 
       test('screenshots of the worked lens at its summary, with real rays, on a desktop and a phone', { skip: !screenshotPath }, async () => {
