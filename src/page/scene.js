@@ -135,9 +135,9 @@ const legend = (placed, rays, elements) => {
 // Handles that move a value: those that move one along the axis stand in
 // lanes under the ruler, each at its value, or a lane lower where that place
 // is taken, or beside it in the last lane; one that moves a height (`y`
-// given) at the nearest of the places around its own where it covers no
-// marker (`markers`, boxes in the picture) and no other handle. One with no
-// place is hidden.
+// given) at the nearest of the places around its own, right of the ruler
+// (`plotLeft`), where it covers no marker (`markers`, boxes in the picture),
+// label or other handle. One with no place is hidden.
 // Places around a handle's own, nearest first, out to four steps of its size.
 const handleSteps = (() => {
   const step = 2 * layout.handleRadius + 2;
@@ -145,7 +145,7 @@ const handleSteps = (() => {
   for (let i = -4; i <= 4; i += 1) for (let j = -4; j <= 4; j += 1) around.push([i * step, j * step]);
   return around.sort((a, b) => Math.hypot(...a) - Math.hypot(...b));
 })();
-const placeHandles = (handles, placed, markers) => {
+const placeHandles = (handles, placed, markers, plotLeft) => {
   const { lanes, handleRadius: radius, width } = layout;
   const taken = lanes.map(() => []);
   const apart = 2 * radius + 1;
@@ -167,8 +167,9 @@ const placeHandles = (handles, placed, markers) => {
       taken[lane].push(x);
       y = lanes[lane];
     } else if (Number.isFinite(x) && Number.isFinite(y)) {
-      const others = markers.concat(covered);
-      const clear = (box) => box.top >= layout.mediaTop && box.bottom <= rulerY - 6 && box.left >= 0 && box.right <= width
+      // Clear of the markers, the handles and the labels placed so far.
+      const others = markers.concat(covered, placed.map((label) => label.box));
+      const clear = (box) => box.top >= layout.mediaTop && box.bottom <= rulerY - 6 && box.left >= plotLeft && box.right <= width
         && !others.some((other) => other.left < box.right && box.left < other.right && other.top < box.bottom && box.top < other.bottom);
       const found = handleSteps.map(([dx, dy]) => [x + dx, y + dy]).find(([one, two]) => clear(boxAt(one, two)));
       if (found) [x, y] = found;
@@ -318,7 +319,7 @@ export const lensScene = (view) => {
   const clearOfAxis = 2 * layout.handleRadius;
   const tipY = Math.abs(tip[1] - axisY) >= clearOfAxis ? tip[1] : axisY + (object.h < 0 ? clearOfAxis : -clearOfAxis);
   handles.push({ name: 'object-height', value: object.h, text: 'h', label: 'Object height', x: tip[0], y: tipY });
-  const placedHandles = placeHandles(handles, placed, markerBoxes(elements, at));
+  const placedHandles = placeHandles(handles, placed, markerBoxes(elements, at), ruler.x);
   // The object's and the image's labels first, beside what they name; then
   // the points', each in its rows.
   const region = { top: indexRows[indexRows.length - 1] + 14, bottom: rulerY - 10 };

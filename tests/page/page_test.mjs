@@ -532,9 +532,6 @@ for (const engine of testedEngines) {
         objects: ['-1e8,1', '-1e12,1', '-1e200,1'], extra: '&real-rays=on',
         check: (seen) => assert.deepEqual([seen.readout['marginal-focus'].textbook, seen.readout['spherical-aberration'].textbook,
           seen.realEnds], ['9.610299', '-1.680023', 'through '.repeat(7)]) },
-      { name: 'a large object far off: its image as high as its angle times the focal length', values: worked, object: '-1e17,1e17',
-        check: (seen) => assert.deepEqual([/, (.*) high/.exec(seen.readout.image.textbook)[1], /, (.*) high/.exec(seen.readout.image.program)[1]],
-          ['-10.645161', '0.127660']) },
       { name: 'a lens afocal in exact arithmetic, whose S21 in double is 1.5e-17', values: ['1', '1.5', '1', '0', '60', '10', '50'],
         check: (seen) => {
           assert.equal(seen.readout.FI.textbook, 'none (afocal: no focal points)');
@@ -580,13 +577,6 @@ for (const engine of testedEngines) {
             Number(document.querySelector('[data-object]').dataset.position)]);
           assert.match(status, /The object stood at -21\.29 cm, inside the lens as it is now/);
           assert.ok(at < -25, `the object at ${at}`);
-        } },
-      { name: 'the explorer\'s choices over a reload', values: worked, extra: '&rays=program&trace=nodal&real-rays=on&aperture=2',
-        check: async () => {
-          await page.reload();
-          assert.deepEqual(await page.evaluate(() => ['rays', 'trace-ray'].map((name) => document.querySelector(`input[name=${name}]:checked`).value)
-            .concat(document.querySelector('input[name=real-rays]').checked, document.querySelector('input[name=aperture]').value)),
-          ['program', 'nodal', true, '2']);
         } },
     ];
     for (const lens of edgeLenses) {
@@ -666,7 +656,7 @@ for (const engine of testedEngines) {
         document.querySelector('input[name=stop-position]').value, /&stop=.*$/.exec(location.hash)[0]]), ['-1.9', '-1.9', '&stop=-1.9,0.5']);
       await page.click('input[name=trace-ray][value=chief]');
       assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll('#trace tbody tr')].map((row) => row.dataset.plane)
-        .concat(Number(document.querySelector('#trace tr[data-plane=stop] td[data-y]').textContent))), ['object', 'stop', 'v1', 'R1', 'v2', 'R2', 0]);
+        .concat(Math.abs(Number(document.querySelector('#trace tr[data-plane=stop] td[data-y]').textContent)))), ['object', 'stop', 'v1', 'R1', 'v2', 'R2', 0]);
       await page.click('input[name=stop]');
       assert.deepEqual(await page.evaluate(() => [/&stop=.*$/.exec(location.hash)[0], document.querySelectorAll('#figure [data-stop]').length]),
         ['&stop=off,-1.9,0.5', 0]);
@@ -1057,7 +1047,7 @@ for (const engine of testedEngines) {
         await page.raw.screenshot({ path: screenshotPath.replace('.png', '-phone.png') });
         await page.raw.setViewport({ width: 1280, height: 800 });
         await page.waitFor(() => window.tremovia && !document.getElementById('figure-box').hidden);
-        await page.evaluate(() => document.querySelector('input[name=real-rays]').click());
+        assert.ok(await page.evaluate(() => document.querySelector('input[name=real-rays]').checked), 'the address keeps the real rays');
         await page.raw.screenshot({ path: screenshotPath });
       });
     }

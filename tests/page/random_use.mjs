@@ -261,6 +261,14 @@ const traverse = (step) => new Promise((done) => {
   history.go(step);
 });
 
+// The choices a page shows, where a field refused or being edited (null)
+// shows what is in use elsewhere (`other`): the text is the student's, not
+// the session's.
+const applied = (choices, other) => Object.assign({}, choices, {
+  aperture: choices.aperture === null ? other.aperture : choices.aperture,
+  stop: choices.stop.map((value, i) => (value === null ? other.stop[i] : value)),
+});
+
 const settle = (page) => page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(() => done()))));
 
 export const randomUse = async (page, pagePath, { seed, count }) => {
@@ -300,14 +308,13 @@ export const randomUse = async (page, pagePath, { seed, count }) => {
       pushes = now.pushes;
       const state = `${now.address}\n${now.screen}`;
       if (name === 'Back' || name === 'Forward') assert.ok(seen.has(state), `${name} led to a state never seen: ${now.address.slice(0, 200)}`);
+      // A reload brings back exactly what was on the screen, and the choices.
+      if (name === 'a reload') assert.deepEqual([state, now.choices], [`${before.address}\n${before.screen}`, applied(before.choices, now.choices)]);
       seen.add(state);
       check(now, name === 'Back' || name === 'Forward' || name === 'a reload' ? null : before, name);
       if (now.address !== '#too-long-for-a-link') {
         const there = await page.elsewhere(pagePath, now.address, linked);
-        // A field refused or being edited is the student's, not the session's.
-        const here = { screen: now.screen, inputs: now.inputs, object: now.object,
-          choices: Object.assign({}, now.choices, { aperture: now.choices.aperture === null ? there.choices.aperture : now.choices.aperture,
-            stop: now.choices.stop.map((value, i) => (value === null ? there.choices.stop[i] : value)) }) };
+        const here = { screen: now.screen, inputs: now.inputs, object: now.object, choices: applied(now.choices, there.choices) };
         for (const part of Object.keys(here)) {
           assert.deepEqual(there[part], here[part], `the address, opened in a new tab, shows another ${part}`);
         }
