@@ -31,7 +31,7 @@ export const addressOf = ({ text, ended, object, choices }) => {
 
 // The text of an address's input, from its escapes; on a malformed one, the
 // text before it, and what was wrong.
-export const decodeInput = (escapes) => {
+const decodeInput = (escapes) => {
   try {
     return { text: decodeURIComponent(escapes), problem: null };
   } catch {

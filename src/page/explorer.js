@@ -88,7 +88,7 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
     const beyond = asked !== null && reaches && asked > lens.aperture;
     if (beyond) {
       apertureField.setAttribute('aria-invalid', 'true');
-      apertureMessage.textContent = `The lens reaches ${format(lens.aperture)} cm from the axis: the rays go up to there.`;
+      set(apertureMessage, 'textContent', `The lens reaches ${format(lens.aperture)} cm from the axis: the rays go up to there.`);
     }
     const indices = ['n0', 'n1', 'n2'].every((name) => lens[name] > 0 && Number.isFinite(lens[name]));
     const reason = !indices ? 'they need indices that are positive numbers'
@@ -129,7 +129,7 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
     const source = chosen === 'textbook' || (chosen === 'program' && programShown) ? chosen : null;
     const optics = program.explore(object, { aperture: clearRadius, iris: iris, rays: source });
     const fan = choices.realRays ? fanOf(lens, choices.aperture) : null;
-    apertureField.placeholder = format(lens.aperture);
+    set(apertureField, 'placeholder', format(lens.aperture));
     const scene = lensScene({
       lens: lens, shown: shown, optics: optics, object: object, source: source, chosen: chosen, traced: choices.trace,
       fan: fan, iris: iris, clearRadius: clearRadius, kept: last && last.at, frozen: drag ? drag.at : null, format: format,

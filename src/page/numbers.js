@@ -9,7 +9,7 @@ export const shortestText = (x) => {
 };
 
 // A printed number longer than this is shortened where room is short.
-export const longestNumber = 14;
+const longestNumber = 14;
 
 // A printed number too long for a label or a cell: its first digits, as
 // printed, and its power of ten; the whole of it goes in a title or a

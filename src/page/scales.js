@@ -36,7 +36,7 @@ export const holdScales = (kept, fresh, values, left, right) => {
 
 // The exact decimal text of digits * 10^power (digits a BigInt), plain and
 // with an exponent.
-export const decimalText = (digits, power) => {
+const decimalText = (digits, power) => {
   if (digits === 0n) return { plain: '0', scientific: '0' };
   const sign = digits < 0n ? '-' : '';
   let significant = (digits < 0n ? -digits : digits).toString();

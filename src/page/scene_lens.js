@@ -4,7 +4,7 @@
 import { shortened } from './numbers.js';
 
 // A medium's shade deepens with its index, from 1 (white) to 2.5.
-export const shade = (index) => {
+const shade = (index) => {
   const depth = Number.isFinite(index) ? Math.min(Math.max(index - 1, 0), 1.5) / 1.5 : 0;
   return `hsl(205, 60%, ${(97 - 32 * depth).toFixed(1)}%)`;
 };

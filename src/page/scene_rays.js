@@ -55,7 +55,7 @@ const clipSegment = (p, q, box) => {
 // `data`, the others marked as its continuation.
 const drawnPath = (elements, points, box, className, data) => {
   clipPath(points, box).forEach((piece, i) => {
-    elements.push({ kind: 'path', cm: piece, class: className, data: i === 0 ? data : { 'data-continued': Object.values(data)[0] || '' } });
+    elements.push({ kind: 'path', cm: piece, class: className, data: i === 0 ? data : { 'data-continued': '' } });
   });
 };
 

@@ -16,7 +16,8 @@ const generator = (seed) => () => {
 const extremes = ['1e-9', '1e9', '1e308', '-0', '0', '-3', 'nan', 'inf', '1,5', 'abc'];
 const valueNames = ['n0', 'n1', 'n2', 'v1', 'v2', 's1', 's2'];
 
-// What the page shows, read in it: everything the promises speak of.
+// What the page shows, read in it: everything the promises speak of; in
+// another tab, what a link to it shows.
 const snapshot = () => {
   const figure = document.getElementById('figure');
   const drawn = !document.getElementById('figure-box').hidden;
@@ -33,7 +34,7 @@ const snapshot = () => {
     address: location.hash,
     screen: document.getElementById('screen').textContent,
     status: document.getElementById('status').textContent,
-    reports: window.pageReports.splice(0),
+    reports: (window.pageReports || []).splice(0),
     pushes: window.historyPushes,
     inputs: ['n0', 'n1', 'n2', 'v1', 'v2', 's1', 's2'].map((name) => lens[name]),
     record: { program: lens.program, textbook: lens.textbook },
@@ -78,26 +79,6 @@ const snapshot = () => {
       .map((name) => document.querySelector(`[data-quantity=${name}] [data-source=textbook]`).textContent).join(' | '),
     imageReadout: [...document.querySelectorAll('[data-quantity=image] td, [data-quantity=magnification] td')]
       .map((cell) => cell.textContent).join(' | '),
-  };
-};
-
-// What a link to the page shows: the dialogue, the seven values, the
-// object and the explorer's choices.
-const linked = () => {
-  const object = document.querySelector('#figure [data-object]');
-  const lens = window.tremovia.lens();
-  return {
-    screen: document.getElementById('screen').textContent,
-    inputs: ['n0', 'n1', 'n2', 'v1', 'v2', 's1', 's2'].map((name) => lens[name]),
-    object: object && !document.getElementById('figure-box').hidden ? [object.dataset.position, object.dataset.height] : null,
-    choices: {
-      rays: document.querySelector('input[name=rays]:checked').value,
-      trace: document.querySelector('input[name=trace-ray]:checked').value,
-      realRays: document.querySelector('input[name=real-rays]').checked,
-      aperture: document.querySelector('input[name=aperture]').value,
-      stop: [document.querySelector('input[name=stop]').checked].concat(['stop-position', 'stop-radius']
-        .map((name) => document.querySelector(`input[name=${name}]`).value)),
-    },
   };
 };
 
@@ -313,7 +294,8 @@ export const randomUse = async (page, pagePath, { seed, count }) => {
       seen.add(state);
       check(now, name === 'Back' || name === 'Forward' || name === 'a reload' ? null : before, name);
       if (now.address !== '#too-long-for-a-link') {
-        const there = await page.elsewhere(pagePath, now.address, linked);
+        // The dialogue, the seven values, the object and the choices.
+        const there = await page.elsewhere(pagePath, now.address, snapshot);
         const here = { screen: now.screen, inputs: now.inputs, object: now.object, choices: applied(now.choices, there.choices) };
         for (const part of Object.keys(here)) {
           assert.deepEqual(there[part], here[part], `the address, opened in a new tab, shows another ${part}`);
