@@ -36,13 +36,15 @@ export const makeExplorer = (session, program, valueNames, readout, drawing) => 
   const format = (x) => program.format(x);
   const rounded = (x, step) => Number((Math.round(x / step) * step).toPrecision(15));
 
-  // An object two focal lengths before the lens, 1 cm high.
+  // An object two focal lengths before the lens, 1 cm high; where that is
+  // no number, 2 cm before the lens, or behind it where a vertex is
+  // infinite, never in the glass.
   const defaultObject = (lens) => {
     const lengths = ['textbook', 'program'].filter((name) => !lens.afocal[name]).map((name) => lens[name].HO - lens[name].FO);
     const f = lengths.find((length) => Number.isFinite(length) && length !== 0);
-    const front = Math.min(lens.v1, lens.v2);
+    const [front, back] = [Math.min(lens.v1, lens.v2), Math.max(lens.v1, lens.v2)];
     const x = front - 2 * (f === undefined ? Math.max(Math.abs(lens.v2 - lens.v1), 1) : Math.abs(f));
-    return { x: Number.isFinite(x) ? x : 0, h: 1 };
+    return { x: [x, front - 2, back + 2].find(Number.isFinite) ?? 0, h: 1 };
   };
   const objectNow = () => session.object() || defaultObject(session.run().lens);
   // An iris a little before the lens, half as wide as it reaches.

@@ -527,6 +527,8 @@ for (const engine of testedEngines) {
           assert.match(seen.status, /could not be read whole: .*an object at 0\.5 cm, inside the lens/);
           assert.ok(Math.abs(Number(seen.objectAt) + 660 / 31) < 1e-12, `the object at ${seen.objectAt}`);
         } },
+      { name: 'an infinite vertex: the object stands outside the glass, 2 cm before it', values: ['1', '1.5', '1', 'inf', '-13.22', '-1.66', '-1'],
+        check: (seen) => assert.equal(seen.objectAt, '-15.22') },
       // Each fault once found between the named cases, with what holds now.
       { name: 'real rays from an object far off: the marginal focus of the lens, not of the view', values: worked,
         objects: ['-1e8,1', '-1e12,1', '-1e200,1'], extra: '&real-rays=on',
@@ -588,7 +590,8 @@ for (const engine of testedEngines) {
             await lens.check(await page.evaluate(() => {
               const svg = document.getElementById('figure');
               const x = (cm) => Number(svg.dataset.x0) + Number(svg.dataset.scale) * cm;
-              const lensBox = svg.querySelector('.lens').getBBox();
+              const lens = svg.querySelector('.lens');
+              const lensBox = lens ? lens.getBBox() : { width: 0 };
               const label = svg.querySelector('[data-label=image]');
               const rulerLine = svg.querySelector('[data-ruler] line');
               return {
@@ -603,7 +606,7 @@ for (const engine of testedEngines) {
                 status: document.getElementById('status').textContent,
                 far: [...svg.querySelectorAll('[data-far]')].map((node) => node.dataset.far),
                 lensWidth: lensBox.width,
-                lensPath: svg.querySelector('.lens').getAttribute('d'),
+                lensPath: lens ? lens.getAttribute('d') : '',
                 rulerX: Number(rulerLine.getAttribute('x1')),
                 rulerLabels: [...svg.querySelectorAll('[data-ruler] text')].map((text) => text.getBBox().x + text.getBBox().width),
                 imageLabel: label ? label.textContent : '',
