@@ -233,7 +233,7 @@ export const lensScene = (view) => {
   // Room for an object two textbook focal lengths before the lens, and for
   // its image: however the object moves near them, the scale stays.
   const textbook = lens.textbook;
-  const values = [lens.v1, lens.v2, object.x].concat(view.iris ? [view.iris.position] : []);
+  const values = [lens.v1, lens.v2, object.x];
   if (drawnPoints.textbook) values.push(textbook.FO - (textbook.HO - textbook.FO), textbook.FI + (textbook.FI - textbook.HI));
   for (const name of Object.keys(view.shown)) {
     for (const source of ['program', 'textbook']) {
@@ -261,6 +261,8 @@ export const lensScene = (view) => {
   };
   if (!far[1]) values.push(lens.s1);
   if (!far[2]) values.push(lens.s2);
+  // The iris too, unless as far off.
+  if (view.iris && !(Math.abs(view.iris.position - lens.v1) > farOff * span)) values.push(view.iris.position);
   // Heights fit the lens, as far from the axis as its surfaces let it, and
   // the object; the vertices' planes are drawn on as far as the rays meet
   // them, and the rays are cut where they leave the drawing.
@@ -292,8 +294,9 @@ export const lensScene = (view) => {
   if (stopsDrawn) rays.push(...['chief', 'marginal'].filter((one) => source.stops.rays.some((ray) => ray.name === one)));
   if (view.fan) rays.push('real');
   legend(placed, rays, elements);
-  elements.push(...placeLabels(placed, indexLabels(lens, middle, layout, printed), width).map(textElement));
+  // The rulers' labels stand at their ticks: the indices' find room beside them.
   const ticks = rulers(at, ruler, leftMargin, placed, elements);
+  elements.push(...placeLabels(placed, indexLabels(lens, middle, layout, printed), width).map(textElement));
   for (const name of ['n0', 'n1', 'n2', 'v1', 'v2']) {
     if (!Number.isFinite(lens[name])) notes.push(`${name} is ${printed(lens[name])}.`);
   }

@@ -84,6 +84,9 @@ export const stopsAndField = (view, at, box, elements, labels, notes) => {
   }
   // The notes: where the iris stands, and how much of the field is lit.
   if (iris) {
+    if (!(iris.position >= box.left && iris.position <= box.right)) {
+      notes.push(`The iris stands at ${printed(iris.position)} cm, beyond the figure.`);
+    }
     if (iris.position === record.v1 || iris.position === record.v2) {
       notes.push(`The iris stands at v${iris.position === record.v1 ? 1 : 2}, in the plane of the surface: it and the rim there are one stop, `
         + 'the smaller of the two limiting the rays.');
