@@ -202,7 +202,11 @@ const webkitPage = async () => {
       if (modifier) actions = actions.keyUp(keys[modifier]);
       await step('keys', actions.perform());
     },
-    click: async (selector) => step('click', (await step('find', driver.findElement(By.css(selector)))).click()),
+    // WebKit's driver clicks only what is in view.
+    click: async (selector) => {
+      await evaluate((one) => document.querySelector(one).scrollIntoView({ block: 'center' }), selector);
+      await step('click', (await step('find', driver.findElement(By.css(selector)))).click());
+    },
     drag: async (selector, dx, dy) => {
       const [x, y, toX, toY] = (await evaluate(dragPoints, [selector, dx, dy])).map(Math.round);
       await step('drag', driver.actions().move({ origin: Origin.VIEWPORT, x: x, y: y }).press()
