@@ -138,11 +138,13 @@ const legend = (placed, rays, elements) => {
 // given) at the nearest of the places around its own, right of the ruler
 // (`plotLeft`), where it covers no marker (`markers`, boxes in the picture),
 // label or other handle. One with no place is hidden.
-// Places around a handle's own, nearest first, out to four steps of its size.
+// Places around a handle's own, nearest first, as far as the drawing reaches:
+// a crowded figure may leave room only far off.
 const handleSteps = (() => {
   const step = 2 * layout.handleRadius + 2;
+  const reach = Math.ceil(layout.width / step);
   const around = [];
-  for (let i = -4; i <= 4; i += 1) for (let j = -4; j <= 4; j += 1) around.push([i * step, j * step]);
+  for (let i = -reach; i <= reach; i += 1) for (let j = -reach; j <= reach; j += 1) around.push([i * step, j * step]);
   return around.sort((a, b) => Math.hypot(...a) - Math.hypot(...b));
 })();
 const placeHandles = (handles, placed, markers, plotLeft) => {
@@ -185,15 +187,16 @@ const placeHandles = (handles, placed, markers, plotLeft) => {
 
 // The boxes, in the picture, of the markers that stand for something on the
 // axis: points, centres, the image, stops, pupils and windows; no handle may
-// cover one.
+// cover one. A box holds the marker's stroke too: a diamond's corners and an
+// arrow's tip reach past their path.
 const markerBoxes = (elements, at) => elements.flatMap((element) => {
   if (element.kind === 'mark' && element.cm && element.symbol !== 'plane' && element.symbol !== 'ray-end') {
     const [x, y] = toPicture(at, element.cm);
-    return [{ left: x - 6, right: x + 6, top: y - 6, bottom: y + 6 }];
+    return [{ left: x - 7.5, right: x + 7.5, top: y - 7.5, bottom: y + 7.5 }];
   }
   if (element.kind === 'arrow' && element.class === 'image') {
     const [x, y] = toPicture(at, element.cm);
-    return [{ left: x - 5, right: x + 5, top: Math.min(y, at.y0), bottom: Math.max(y, at.y0) }];
+    return [{ left: x - 6, right: x + 6, top: Math.min(y, at.y0) - 3, bottom: Math.max(y, at.y0) + 3 }];
   }
   // A stop's, pupil's or window's jaws.
   if (element.kind === 'group' && element.children.every((child) => child.cm)) {

@@ -23,6 +23,18 @@ const snapshot = () => {
   const drawn = !document.getElementById('figure-box').hidden;
   const box = (node) => node.getBBox();
   const client = (node) => node.getBoundingClientRect().toJSON();
+  // A marker's painted box: its geometry and half its stroke. Firefox's own
+  // box for a stroked shape is wider than what it paints.
+  const painted = (node) => {
+    const b = node.getBBox();
+    const m = node.getScreenCTM();
+    const half = parseFloat(getComputedStyle(node).strokeWidth) / 2 || 0;
+    const left = m.a * (b.x - half) + m.e;
+    const top = m.d * (b.y - half) + m.f;
+    const width = m.a * (b.width + 2 * half);
+    const height = m.d * (b.height + 2 * half);
+    return { x: left, y: top, width, height, left, top, right: left + width, bottom: top + height };
+  };
   const cells = [...document.querySelectorAll('#readout td, #trace td')];
   const texts = [...figure.querySelectorAll('#figure-drawing text')];
   const media = [...figure.querySelectorAll('rect.medium')].map(box);
@@ -53,7 +65,7 @@ const snapshot = () => {
     handles: [...figure.querySelectorAll('[data-handle]')].filter((node) => node.getAttribute('display') !== 'none')
       .map((node) => ({ name: node.dataset.handle, rect: client(node) })),
     // A stop's, pupil's or window's jaws, each apart.
-    markers: [...figure.querySelectorAll('[data-point]:not(line), .centre, [data-image], [data-stop] *, [data-pupil] *, [data-window] *')].map(client),
+    markers: [...figure.querySelectorAll('[data-point]:not(line), .centre, [data-image], [data-stop] *, [data-pupil] *, [data-window] *')].map(painted),
     plot: drawn ? { left: rulerLine ? Number(rulerLine.getAttribute('x1')) : 0, right: 400,
       top: Math.min(...media.map((m) => m.y)), bottom: Math.max(...media.map((m) => m.y + m.height)) } : null,
     height: figure.viewBox.baseVal.height,
@@ -149,7 +161,7 @@ const check = (now, before, action) => {
   now.handles.forEach(({ name, rect }, i) => {
     assert.ok(rect.width >= 24 && rect.height >= 24, `the handle ${name} is ${rect.width} by ${rect.height} px`);
     for (const other of now.handles.slice(i + 1).map((one) => one.rect).concat(now.markers)) {
-      assert.ok(apart(rect, other, 0), `the handle ${name} covers a marker or a handle`);
+      assert.ok(apart(rect, other, 0), `the handle ${name} covers a marker or a handle: ${JSON.stringify([rect, other])}`);
     }
   });
   // What is computed of a lens does not change with the view alone.
