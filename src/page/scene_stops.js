@@ -10,12 +10,14 @@ import { clipPath } from './scene_rays.js';
 const jaw = 14;  // how far a stop's jaw reaches beyond its edge, in the picture
 
 // A stop, pupil or window: its two jaws, from its radius outwards, each cut
-// to the drawing, as one element that carries its data.
+// to the drawing, as one element that carries its data; whether any of it
+// is drawn.
 const jaws = (elements, kind, at, box, position, radius, data) => {
   const beyond = jaw / at.yscale;
   const children = [1, -1].flatMap((sign) => clipPath([[position, sign * radius], [position, sign * (radius + beyond)]], box))
     .map((piece) => ({ kind: 'path', cm: piece, class: kind }));
   if (children.length) elements.push({ kind: 'group', data: data, children: children });
+  return children.length > 0;
 };
 
 // The points of a ray's path (its planes, in cm), up to the plane a stop
@@ -45,9 +47,11 @@ export const stopsAndField = (view, at, box, elements, labels, notes) => {
   const aperture = found.aperture;
   const says = [`The ${name}'s aperture stop is ${aperture.name}.`];
   const data = (kind, what, image) => ({ [kind]: what, 'data-position': String(image.position), 'data-radius': String(image.radius) });
-  jaws(elements, 'stop', at, box, aperture.position, aperture.radius, data('data-stop', aperture.key, aperture));
-  labels.push({ text: 'AS', x: at.x0 + at.scale * aperture.position, rows: [at.y0 - at.yscale * aperture.radius - jaw - 3],
-    near: true, bold: true, class: 'label' });
+  // An iris beyond the figure is named in its caption, not labelled.
+  if (jaws(elements, 'stop', at, box, aperture.position, aperture.radius, data('data-stop', aperture.key, aperture))) {
+    labels.push({ text: 'AS', x: at.x0 + at.scale * aperture.position, rows: [at.y0 - at.yscale * aperture.radius - jaw - 3],
+      near: true, bold: true, class: 'label' });
+  }
   const iris = view.iris;
   if (iris && aperture.key !== 'iris') jaws(elements, 'iris', at, box, iris.position, iris.radius, { 'data-iris': '' });
   const images = [['data-pupil', 'entrance', found.entrance, 'EP'], ['data-pupil', 'exit', found.exit, 'XP']];
