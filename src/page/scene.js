@@ -137,7 +137,8 @@ const legend = (placed, rays, elements) => {
 // is taken, or beside it in the last lane; one that moves a height (`y`
 // given) at the nearest of the places around its own, right of the ruler
 // (`plotLeft`), where it covers no marker (`markers`, boxes in the picture),
-// label or other handle. One with no place is hidden.
+// label or other handle, else at its own. One whose value is no number is
+// hidden.
 // Places around a handle's own, nearest first, as far as the drawing reaches:
 // a crowded figure may leave room only far off.
 const handleSteps = (() => {
